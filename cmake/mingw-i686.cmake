@@ -1,0 +1,6 @@
+# Cross-compiling for 32-bit Windows with Debian's mingw-w64 (posix threads,
+# which GoogleTest needs). Programs run through Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(SONGBEAM_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,62 @@
+# The plug-in, the stand-in host and the tests, cross-built for Windows.
+enable_language(RC)
+enable_testing()
+
+set(SONGBEAM_WARNINGS -Wall -Wextra)
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# The plug-in: one export, the static runtime, no time stamp in the header,
+# so the same sources always give the same bytes.
+add_library(gen_songbeam SHARED
+  ${SONGBEAM_TEXT_SOURCES}
+  host/plugin.cpp
+  host/host_requests.cpp
+  status/state.cpp
+  status/update.cpp
+  track/tag_reader.cpp
+  track/playlist_title.cpp
+  settings/settings.cpp
+  dialog/config_dialog.cpp
+  gen_songbeam.rc)
+set_target_properties(gen_songbeam PROPERTIES PREFIX "" OUTPUT_NAME gen_songbeam)
+target_include_directories(gen_songbeam PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(gen_songbeam PRIVATE ${SONGBEAM_WARNINGS} -Os -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+target_link_options(gen_songbeam PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--build-id=none)
+target_link_libraries(gen_songbeam PRIVATE ole32 user32 kernel32)
+target_include_directories(gen_songbeam PRIVATE ${CMAKE_SOURCE_DIR})
+set_property(SOURCE gen_songbeam.rc APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/dialog/config_dialog.rc)
+
+# The stand-in host and messengers.
+add_library(standin STATIC standin/standin.cpp)
+target_include_directories(standin PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(standin PRIVATE ${SONGBEAM_WARNINGS})
+target_link_options(standin INTERFACE -static)
+
+add_executable(messenger standin/messenger_main.cpp)
+target_compile_options(messenger PRIVATE ${SONGBEAM_WARNINGS})
+target_link_options(messenger PRIVATE -static)
+
+add_executable(songbeam-host standin/host_main.cpp)
+target_link_libraries(songbeam-host PRIVATE standin)
+target_compile_options(songbeam-host PRIVATE ${SONGBEAM_WARNINGS})
+add_dependencies(songbeam-host gen_songbeam messenger)
+
+# Tests run in Wine, in a private prefix inside the build tree that
+# tools/wine-env.sh prepares before CTest starts.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(SONGBEAM_WINE /usr/lib/wine/wine)
+else()
+  set(SONGBEAM_WINE /usr/lib/wine/wine64)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all
+  WINEDLLOVERRIDES=mscoree,mshtml= ${SONGBEAM_WINE})
+
+option(SONGBEAM_TESTS "Build the tests" ON)
+if(SONGBEAM_TESTS)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_subdirectory(tests)
+endif()

@@ -1,0 +1,1 @@
+# Targets for the configuration dialog (screenshot).

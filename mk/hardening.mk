@@ -1,0 +1,1 @@
+# Fuzzing and benchmark targets.

@@ -1,0 +1,100 @@
+// The demo: plays the host for gen_songbeam.dll on a small generated
+// playlist, with one messenger in this process and one in a process of its
+// own, and prints what each messenger received for every track.
+//
+//   songbeam-host.exe [--dialog]
+//
+// With --dialog (and a display) the configuration dialog opens once before
+// the playlist plays, as when the user picks "Configure" in the player.
+#include <stdio.h>
+
+#include "standin/standin.h"
+
+struct DemoTrack {
+    const char *file;
+    bool tagged;
+    const char *title;   // tag title, or the playlist title for an untagged file
+    const char *artist;  // tag fields, for a tagged file
+    const char *album;
+};
+
+static const DemoTrack TRACKS[] = {
+    {"01 rain.mp3", true, "Rain", "Kora", "Blue Hours"},
+    {"02 harbour.mp3", false, "The Quiet Ones - Harbour Lights - Night Ferry", "", ""},
+    {"03 cafe.mp3", true, "Caf\xE9 Noir", "Mara Lind", "100% Dusk"},
+    {"04 ostinato.mp3", false, "Ostinato", "", ""},
+};
+
+static void PrintReceived(const char *who, const std::vector<StandinCopyData> &received, size_t from) {
+    for (size_t i = from; i < received.size(); i++)
+        printf("  %s: %s\n", who, StandinDescribe(received[i].payload).c_str());
+}
+
+int main(int argc, char **argv) {
+    bool dialog = argc > 1 && lstrcmpA(argv[1], "--dialog") == 0;
+    setvbuf(stdout, NULL, _IONBF, 0);
+
+    std::string folder = StandinTempFolder("demo");
+    std::string ini = folder + "\\winamp.ini";
+    DeleteFileA(ini.c_str());
+
+    StandinStart();
+    StandinSetSettingsPath(ini);
+    for (const DemoTrack &track : TRACKS) {
+        std::string path = folder + "\\" + track.file;
+        std::string audio(4096, '\x55');
+        if (track.tagged)
+            audio += StandinTag(track.title, track.artist, track.album);
+        StandinWriteFile(path, audio);
+        StandinAddEntry(path, track.tagged ? std::string(track.file) : std::string(track.title));
+    }
+
+    int local = StandinAddMessenger();
+    StandinRemote remote = {};
+    bool haveRemote = StandinSpawnMessenger(folder + "\\messenger2.log", false, &remote);
+    printf("messenger 1: in the host's process\n");
+    printf("messenger 2: %s\n", haveRemote ? "in a process of its own" : "could not be started");
+
+    StandinPluginRecord *record = StandinLoad();
+    if (record == NULL) {
+        printf("could not load %s\n", StandinPluginPath().c_str());
+        return 1;
+    }
+    printf("loaded \"%s\" (record version 0x%X)\n", record->description, record->version);
+    printf("init -> %d\n", StandinInit());
+    if (dialog) {
+        printf("config: the dialog is open; close it to go on\n");
+        StandinConfig();
+    }
+
+    size_t seenLocal = 0, seenRemote = 0;
+    auto show = [&]() {
+        PrintReceived("messenger 1", StandinReceived(local), seenLocal);
+        seenLocal = StandinReceived(local).size();
+        if (haveRemote) {
+            std::vector<StandinCopyData> received = StandinRemoteReceived(remote);
+            PrintReceived("messenger 2", received, seenRemote);
+            seenRemote = received.size();
+        }
+    };
+    for (int i = 0; i < (int)(sizeof TRACKS / sizeof TRACKS[0]); i++) {
+        StandinSetCurrent(i);
+        if (TRACKS[i].tagged)
+            printf("track %d: %s (ID3v1 tag)\n", i + 1, TRACKS[i].file);
+        else
+            printf("track %d: %s (no tag; playlist title \"%s\")\n", i + 1, TRACKS[i].file, TRACKS[i].title);
+        StandinNotify();
+        show();
+    }
+
+    printf("quit\n");
+    StandinQuit();
+    show();
+    StandinUnload();
+    StandinStopMessenger(&remote);
+
+    printf("settings file: %s\n", ini.c_str());
+    std::string saved = StandinReadFile(ini);
+    printf("%s", saved.c_str());
+    return 0;
+}

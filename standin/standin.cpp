@@ -1,0 +1,400 @@
+#include "standin/standin.h"
+
+#include <stdio.h>
+
+static const char MAIN_CLASS[] = "SongbeamStandinHost";
+static const char PLAYLIST_CLASS[] = "SongbeamStandinPlaylist";
+static const char MESSENGER_CLASS[] = "MsnMsgrUIManager";
+
+const LRESULT STANDIN_PLAYLIST_RESULT = 0x5EB;
+
+static HWND mainWindow;
+static HWND playlistWindow;
+static std::vector<StandinEntry> playlist;
+static int currentIndex;
+static std::string settingsPath;
+static LRESULT unsupportedSettingsAnswer;
+static bool givesPlaylistWindow = true;
+static std::vector<std::pair<LPARAM, int>> requestCounts;
+static std::vector<StandinMessage> playlistMessages;
+static int sequence;
+
+struct Messenger {
+    HWND window;
+    std::vector<StandinCopyData> received;
+};
+static std::vector<Messenger> messengers;
+
+static HMODULE plugin;
+static StandinPluginRecord *record;
+
+// ---- host windows ---------------------------------------------------------
+
+static void CountRequest(LPARAM command) {
+    for (auto &count : requestCounts) {
+        if (count.first == command) {
+            count.second++;
+            return;
+        }
+    }
+    requestCounts.push_back({command, 1});
+}
+
+static LRESULT Answer(WPARAM wParam, LPARAM command) {
+    CountRequest(command);
+    int index = (int)wParam;
+    bool valid = index >= 0 && index < (int)playlist.size();
+    switch (command) {
+    case 125:
+        return currentIndex;
+    case 211:
+        if (!valid || playlist[index].nullPath)
+            return 0;
+        return (LRESULT)playlist[index].path.c_str();
+    case 212:
+        if (!valid || playlist[index].nullTitle)
+            return 0;
+        return (LRESULT)playlist[index].title.c_str();
+    case 260:
+        return givesPlaylistWindow ? (LRESULT)playlistWindow : 0;
+    case 334:
+        return settingsPath.empty() ? unsupportedSettingsAnswer : (LRESULT)settingsPath.c_str();
+    }
+    return 0;
+}
+
+static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER)
+        return Answer(wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static LRESULT CALLBACK PlaylistProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    playlistMessages.push_back({message, wParam, lParam, ++sequence});
+    // The window's own messages keep their usual answers, so that it lives
+    // like any window; messages sent to it by others get an answer of its own.
+    if (message < WM_USER)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return STANDIN_PLAYLIST_RESULT;
+}
+
+static LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        const COPYDATASTRUCT *data = (const COPYDATASTRUCT *)lParam;
+        for (auto &m : messengers) {
+            if (m.window == window) {
+                std::string bytes;
+                if (data->lpData != NULL)
+                    bytes.assign((const char *)data->lpData, data->cbData);
+                m.received.push_back({data->dwData, data->cbData, bytes, ++sequence});
+            }
+        }
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void RegisterClassOnce(const char *name, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    if (GetClassInfoA(GetModuleHandleA(NULL), name, &wc))
+        return;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+void StandinStart(void) {
+    RegisterClassOnce(MAIN_CLASS, MainProc);
+    RegisterClassOnce(PLAYLIST_CLASS, PlaylistProc);
+    RegisterClassOnce(MESSENGER_CLASS, MessengerProc);
+    if (mainWindow == NULL)
+        mainWindow = CreateWindowExA(0, MAIN_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, NULL,
+                                     NULL, GetModuleHandleA(NULL), NULL);
+    if (playlistWindow == NULL || !IsWindow(playlistWindow))
+        playlistWindow = CreateWindowExA(0, PLAYLIST_CLASS, "Stand-in playlist", WS_OVERLAPPEDWINDOW, 0, 0, 300,
+                                         200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    playlist.clear();
+    currentIndex = 0;
+    settingsPath.clear();
+    unsupportedSettingsAnswer = 0;
+    givesPlaylistWindow = true;
+    requestCounts.clear();
+    playlistMessages.clear();
+    StandinClearReceived();
+}
+
+HWND StandinMainWindow(void) { return mainWindow; }
+HWND StandinPlaylistWindow(void) { return playlistWindow; }
+
+void StandinClearPlaylist(void) { playlist.clear(); }
+
+int StandinAddEntry(const std::string &path, const std::string &title) {
+    playlist.push_back({path, title, false, false});
+    return (int)playlist.size() - 1;
+}
+
+StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
+void StandinSetCurrent(int index) { currentIndex = index; }
+
+void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer) {
+    settingsPath = path;
+    unsupportedSettingsAnswer = unsupportedAnswer;
+}
+
+void StandinSetGivesPlaylistWindow(bool gives) { givesPlaylistWindow = gives; }
+
+int StandinRequestCount(LPARAM command) {
+    for (auto &count : requestCounts)
+        if (count.first == command)
+            return count.second;
+    return 0;
+}
+
+const std::vector<StandinMessage> &StandinPlaylistMessages(void) { return playlistMessages; }
+void StandinClearPlaylistMessages(void) { playlistMessages.clear(); }
+
+int StandinCountPlaylist(UINT message, WPARAM wParam, LPARAM lParam) {
+    int n = 0;
+    for (auto &m : playlistMessages)
+        if (m.message == message && m.wParam == wParam && m.lParam == lParam)
+            n++;
+    return n;
+}
+
+LRESULT StandinNotify(LPARAM lParam) {
+    return SendMessageA(playlistWindow, WM_USER, 666, lParam);
+}
+
+// ---- messengers -------------------------------------------------------------
+
+int StandinAddMessenger(void) {
+    RegisterClassOnce(MESSENGER_CLASS, MessengerProc);
+    char title[32];
+    wsprintfA(title, "messenger %d", (int)messengers.size() + 1);
+    HWND window = CreateWindowExA(0, MESSENGER_CLASS, title, WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    messengers.push_back({window, {}});
+    return (int)messengers.size() - 1;
+}
+
+HWND StandinMessengerWindow(int messenger) { return messengers[messenger].window; }
+
+void StandinRemoveMessenger(int messenger) {
+    if (messengers[messenger].window != NULL)
+        DestroyWindow(messengers[messenger].window);
+    messengers[messenger].window = NULL;
+}
+
+const std::vector<StandinCopyData> &StandinReceived(int messenger) { return messengers[messenger].received; }
+
+void StandinClearReceived(void) {
+    for (auto &m : messengers)
+        m.received.clear();
+}
+
+static std::string ProgramFolder(void) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder(path, n);
+    size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+}
+
+bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote *remote) {
+    DeleteFileA(logPath.c_str());
+    std::string command = "\"" + ProgramFolder() + "\\messenger.exe\" \"" + logPath + "\"" + (hung ? " hung" : "");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    char title[64];
+    wsprintfA(title, "songbeam messenger %lu", info.dwProcessId);
+    HWND window = NULL;
+    for (int waited = 0; window == NULL && waited < 20000; waited += 20) {
+        window = FindWindowExA(NULL, NULL, MESSENGER_CLASS, title);
+        if (window == NULL)
+            Sleep(20);
+    }
+    remote->process = info.hProcess;
+    remote->window = window;
+    remote->logPath = logPath;
+    if (window == NULL) {
+        StandinStopMessenger(remote);
+        return false;
+    }
+    return true;
+}
+
+std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote) {
+    std::string log = StandinReadFile(remote.logPath);
+    std::vector<StandinCopyData> out;
+    size_t at = 0;
+    while (at + 8 <= log.size()) {
+        DWORD identifier, bytes;
+        memcpy(&identifier, log.data() + at, 4);
+        memcpy(&bytes, log.data() + at + 4, 4);
+        at += 8;
+        if (at + bytes > log.size())
+            break;
+        out.push_back({identifier, bytes, log.substr(at, bytes), 0});
+        at += bytes;
+    }
+    return out;
+}
+
+void StandinStopMessenger(StandinRemote *remote) {
+    if (remote->process == NULL)
+        return;
+    if (remote->window != NULL)
+        PostMessageA(remote->window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(remote->process, 3000) != WAIT_OBJECT_0) {
+        TerminateProcess(remote->process, 1);
+        WaitForSingleObject(remote->process, 3000);
+    }
+    CloseHandle(remote->process);
+    remote->process = NULL;
+    remote->window = NULL;
+}
+
+// ---- texts ---------------------------------------------------------------
+
+// Code units up to U+00FF are Latin-1: shown as UTF-8, for a terminal.
+static std::string Printable(const std::u16string &text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += (char)c;
+        } else if (c >= 0xA0 && c <= 0xFF) {
+            out += (char)(0xC0 | (c >> 6));
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            char escape[16];
+            wsprintfA(escape, "<U+%04X>", (unsigned)c);
+            out += escape;
+        }
+    }
+    return out;
+}
+
+std::string StandinDescribe(const std::string &payload) {
+    std::u16string text;
+    for (size_t i = 0; i + 1 < payload.size(); i += 2)
+        text += (char16_t)((unsigned char)payload[i] | ((unsigned char)payload[i + 1] << 8));
+    bool terminated = !text.empty() && text.back() == 0;
+    if (terminated)
+        text.pop_back();
+    std::vector<std::u16string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find(u"\\0", start);
+        if (at == std::u16string::npos) {
+            fields.push_back(text.substr(start));
+            break;
+        }
+        fields.push_back(text.substr(start, at - start));
+        start = at + 2;
+    }
+    // "", "Music", flag, [format, slots...,] "WMContentID", ""
+    size_t n = fields.size();
+    bool shaped = terminated && n >= 5 && fields[0].empty() && fields[1] == u"Music" &&
+                  fields[n - 2] == u"WMContentID" && fields[n - 1].empty();
+    if (shaped && fields[2] == u"0" && n == 5)
+        return "off";
+    if (shaped && fields[2] == u"1" && n >= 7) {
+        std::string out = "on \"" + Printable(fields[3]) + "\" ->";
+        for (size_t i = 4; i + 2 < n; i++)
+            out += (i == 4 ? " \"" : " | \"") + Printable(fields[i]) + "\"";
+        return out;
+    }
+    return "unexpected: " + Printable(text);
+}
+
+std::string StandinWide(const std::string &text) {
+    std::string out;
+    for (unsigned char c : text) {
+        out += (char)c;
+        out += (char)0;
+    }
+    out += std::string(2, '\0');
+    return out;
+}
+
+// ---- the plug-in -----------------------------------------------------------
+
+std::string StandinPluginPath(void) { return ProgramFolder() + "\\gen_songbeam.dll"; }
+
+StandinPluginRecord *StandinLoad(const std::string &path) {
+    plugin = LoadLibraryA(path.c_str());
+    if (plugin == NULL)
+        return NULL;
+    typedef StandinPluginRecord *(*Export)(void);
+    Export get = (Export)(void *)GetProcAddress(plugin, "winampGetGeneralPurposePlugin");
+    if (get == NULL)
+        return NULL;
+    record = get();
+    record->parentWindow = mainWindow;
+    record->moduleInstance = plugin;
+    return record;
+}
+
+HMODULE StandinModule(void) { return plugin; }
+int StandinInit(void) { return record->init(); }
+void StandinConfig(void) { record->config(); }
+void StandinQuit(void) { record->quit(); }
+
+void StandinUnload(void) {
+    if (plugin != NULL)
+        FreeLibrary(plugin);
+    plugin = NULL;
+    record = NULL;
+}
+
+// ---- files -------------------------------------------------------------------
+
+std::string StandinTempFolder(const std::string &name) {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    std::string folder = std::string(base) + "songbeam-" + name;
+    CreateDirectoryA(folder.c_str(), NULL);
+    return folder;
+}
+
+bool StandinWriteFile(const std::string &path, const std::string &bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string StandinReadFile(const std::string &path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char chunk[4096];
+    DWORD got;
+    while (ReadFile(file, chunk, sizeof chunk, &got, NULL) && got > 0)
+        bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+static std::string Field(const std::string &text, size_t size) {
+    std::string field = text.substr(0, size);
+    field.resize(size, '\0');
+    return field;
+}
+
+std::string StandinTag(const std::string &title, const std::string &artist, const std::string &album) {
+    return "TAG" + Field(title, 30) + Field(artist, 30) + Field(album, 30) + "2005" + Field("comment", 30) +
+           std::string(1, (char)12);
+}

@@ -1,0 +1,136 @@
+// The stand-in host and messengers: our own small program in place of the
+// media player and the instant messenger, which do not exist here. It does
+// what the plug-in relies on and nothing more:
+// - a main window answering the host requests (WM_USER with the command as
+//   lParam) from a scripted playlist,
+// - a playlist editor window whose own procedure records every message it
+//   receives and answers with a value of its own,
+// - messenger windows of class "MsnMsgrUIManager", in this process or in a
+//   process of their own, that record every WM_COPYDATA they receive,
+// - loading the plug-in as the host does: LoadLibraryA, the export, the
+//   record's last two fields filled, init / config / quit, FreeLibrary.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// ---- host windows and playlist ----------------------------------------
+
+struct StandinEntry {
+    std::string path;   // answer to command 211
+    std::string title;  // answer to command 212
+    bool nullPath;      // answer 211 with a null pointer
+    bool nullTitle;     // answer 212 with a null pointer
+};
+
+// Creates the main window and the playlist editor window (once per process;
+// later calls reset the playlist, the settings answer and the records).
+void StandinStart(void);
+HWND StandinMainWindow(void);
+HWND StandinPlaylistWindow(void);
+
+void StandinClearPlaylist(void);
+// Appends an entry; returns its index.
+int StandinAddEntry(const std::string &path, const std::string &title);
+StandinEntry *StandinEntryAt(int index);
+// The current index (command 125); may be negative or past the end.
+void StandinSetCurrent(int index);
+// Command 334 answers with the address of this path; an empty path makes the
+// host answer `unsupportedAnswer` instead (0 by default).
+void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer = 0);
+// Command 260: whether the host gives its playlist window (else 0).
+void StandinSetGivesPlaylistWindow(bool gives);
+// How many times the main window was asked for `command`.
+int StandinRequestCount(LPARAM command);
+
+// ---- the playlist editor's own procedure -------------------------------
+
+struct StandinMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    int sequence;  // position among every recorded event of this process
+};
+
+// Every message the playlist window's own procedure received since the last
+// clear, in order.
+const std::vector<StandinMessage> &StandinPlaylistMessages(void);
+void StandinClearPlaylistMessages(void);
+// What the playlist window's procedure returns for every message it records.
+extern const LRESULT STANDIN_PLAYLIST_RESULT;
+// The number of recorded messages of this kind.
+int StandinCountPlaylist(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Sends the track-change notification (WM_USER, wParam 666) to the playlist
+// window and returns the result the sender sees.
+LRESULT StandinNotify(LPARAM lParam = 0x40000000);
+
+// ---- messengers ---------------------------------------------------------
+
+struct StandinCopyData {
+    ULONG_PTR identifier;
+    DWORD byteCount;
+    std::string payload;  // the bytes the record pointed at
+    int sequence;
+};
+
+// A messenger window in this process; returns its number (0, 1, ...).
+int StandinAddMessenger(void);
+HWND StandinMessengerWindow(int messenger);
+void StandinRemoveMessenger(int messenger);
+const std::vector<StandinCopyData> &StandinReceived(int messenger);
+void StandinClearReceived(void);
+
+// A messenger in a process of its own (messenger.exe beside this program).
+// It appends every record it receives to `logPath`. A hung messenger creates
+// its window and then never handles a message. Returns the process, or NULL.
+struct StandinRemote {
+    HANDLE process;
+    HWND window;
+    std::string logPath;
+};
+bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote *remote);
+std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote);
+void StandinStopMessenger(StandinRemote *remote);
+
+// Describes a status text for people: `off`, or
+// `on "{0} - {1}" -> "Rain" | "Kora"`; anything else as `unexpected: ...`.
+std::string StandinDescribe(const std::string &payload);
+// The UTF-16 bytes of an ASCII/Latin-1 text with its terminating zero, as a
+// messenger receives it.
+std::string StandinWide(const std::string &text);
+
+// ---- the plug-in ---------------------------------------------------------
+
+struct StandinPluginRecord {
+    int version;
+    const char *description;
+    int (*init)(void);
+    void (*config)(void);
+    void (*quit)(void);
+    HWND parentWindow;
+    HINSTANCE moduleInstance;
+};
+
+// The plug-in's full path: gen_songbeam.dll beside this program.
+std::string StandinPluginPath(void);
+// Loads the library, calls the export and fills the record's last two
+// fields. Returns the record, or NULL.
+StandinPluginRecord *StandinLoad(const std::string &path = StandinPluginPath());
+HMODULE StandinModule(void);
+int StandinInit(void);
+void StandinConfig(void);
+void StandinQuit(void);
+void StandinUnload(void);
+
+// ---- files ----------------------------------------------------------------
+
+// A fresh folder for one test's files, under the system's temporary folder.
+std::string StandinTempFolder(const std::string &name);
+bool StandinWriteFile(const std::string &path, const std::string &bytes);
+std::string StandinReadFile(const std::string &path);
+// 128 bytes of an ID3v1 tag: "TAG", then the three fields, each padded with
+// zero bytes to 30, then year, comment and genre.
+std::string StandinTag(const std::string &title, const std::string &artist, const std::string &album);

@@ -1,0 +1,39 @@
+// The plug-in's module-wide records: what the user chose, the playing
+// track's texts, and the handles and paths obtained from the host.
+#pragma once
+
+#include <windows.h>
+
+enum {
+    SOURCE_NONE = 0,
+    SOURCE_SONG = 102,
+    SOURCE_ARTIST = 104,
+    SOURCE_ALBUM = 106,
+    SOURCE_CUSTOM = 108,
+};
+
+enum { SLOT_COUNT = 4, TEXT_SIZE = 32 };
+
+struct StatusSettingsRecord {
+    int enabled;
+    int slotSource[SLOT_COUNT];
+    char customText[SLOT_COUNT][TEXT_SIZE];
+};
+
+struct TrackFieldsRecord {
+    char title[TEXT_SIZE];
+    char artist[TEXT_SIZE];
+    char album[TEXT_SIZE];
+};
+
+// parentWindow and moduleInstance live in the plug-in record itself, which
+// the host fills; the rest is set by the plug-in.
+struct HostLinkRecord {
+    WNDPROC previousPlaylistProc;
+    HWND playlistWindow;
+    const char *iniPath;
+};
+
+extern StatusSettingsRecord StatusSettings;
+extern TrackFieldsRecord TrackFields;
+extern HostLinkRecord HostLink;

@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs, as root on Debian 12, every package the build, the tests, the demo,
+# the release and the fuzzers need. Safe to repeat: it does nothing when all
+# of them are already there.
+set -eu
+
+packages="make cmake googletest mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
+wine wine32:i386 wine64 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev"
+
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" != 0 ]; then
+    echo "install-deps: missing packages:$missing (run as root to install them)" >&2
+    exit 1
+fi
+
+case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
+    *" i386 "*) ;;
+    *) dpkg --add-architecture i386 ;;
+esac
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Prepares the private Wine prefix of a build tree and keeps one wineserver
+# running for it, so that every later Wine start is fast.
+#   tools/wine-env.sh BUILD_DIR ARCH     (ARCH: i686 or x86_64)
+# Windows have no X server to draw on: the prefix uses the null graphics
+# driver unless DISPLAY is set for a real screen.
+set -eu
+mkdir -p "$1"; build=$(cd "$1" && pwd)
+arch=$2
+export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+if [ "$arch" = i686 ]; then wine=/usr/lib/wine/wine; else wine=/usr/lib/wine/wine64; fi
+server=/usr/lib/wine/wineserver64
+[ -x "$server" ] || server=/usr/lib/wine/wineserver32
+
+if [ ! -f "$WINEPREFIX/.songbeam-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    "$server" -w
+    touch "$WINEPREFIX/.songbeam-ready"
+fi
+if [ -n "${SONGBEAM_DISPLAY:-}" ]; then
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+else
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+fi
+"$server" -w
+"$server" -p </dev/null >/dev/null 2>&1
