@@ -12,6 +12,10 @@ if [ "$arch" = i686 ]; then wine=/usr/lib/wine/wine; else wine=/usr/lib/wine/win
 server=/usr/lib/wine/wineserver64
 [ -x "$server" ] || server=/usr/lib/wine/wineserver32
 
+# A server left running by an earlier run would make the waits below endless.
+"$server" -k >/dev/null 2>&1 || true
+"$server" -w
+
 if [ ! -f "$WINEPREFIX/.songbeam-ready" ]; then
     rm -rf "$WINEPREFIX"
     "$wine" wineboot -i >/dev/null 2>&1 || true
@@ -26,3 +30,7 @@ else
 fi
 "$server" -w
 "$server" -p </dev/null >/dev/null 2>&1
+# Start Wine's own background processes (services, the desktop) now, with no
+# output attached: started later by a test, they would hold its output open
+# until the server ends.
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1
