@@ -32,9 +32,9 @@ demo: build
 	@arch=$$(tools/test-arch.sh); \
 	[ "$$arch" = i686 ] || echo "(this machine cannot run 32-bit programs: the demo runs the x86_64 build in 64-bit Wine)"; \
 	tools/wine-env.sh build/$$arch $$arch && \
-	cd build/$$arch/bin && tools=../../../tools && \
-	WINEPREFIX=$$PWD/../wine-prefix WINEDEBUG=-all $$( [ "$$arch" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64 ) \
-	  songbeam-host.exe $(DEMO_ARGS) | tr -d '\r'; status=$$?; \
+	cd build/$$arch/bin && \
+	{ WINEPREFIX=$$PWD/../wine-prefix WINEDEBUG=-all $$( [ "$$arch" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64 ) \
+	  songbeam-host.exe $(DEMO_ARGS); echo $$? > ../demo.status; } | tr -d '\r'; status=$$(cat ../demo.status); \
 	WINEPREFIX=$$PWD/../wine-prefix /usr/lib/wine/wineserver64 -k 2>/dev/null; exit $$status
 
 check: build native

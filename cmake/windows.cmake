@@ -24,10 +24,13 @@ set_target_properties(gen_songbeam PROPERTIES PREFIX "" OUTPUT_NAME gen_songbeam
 target_include_directories(gen_songbeam PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(gen_songbeam PRIVATE ${SONGBEAM_WARNINGS} -Os -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
-target_link_options(gen_songbeam PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--build-id=none)
+target_link_options(gen_songbeam PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--build-id=none
+  -Wl,--subsystem,windows)
 target_link_libraries(gen_songbeam PRIVATE ole32 user32 kernel32)
 target_include_directories(gen_songbeam PRIVATE ${CMAKE_SOURCE_DIR})
-set_property(SOURCE gen_songbeam.rc APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/dialog/config_dialog.rc)
+set_property(SOURCE gen_songbeam.rc APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/dialog/config_dialog.rc
+  ${CMAKE_SOURCE_DIR}/dialog/config_dialog.h
+  ${CMAKE_SOURCE_DIR}/host/version.rc)
 
 # The stand-in host and messengers.
 add_library(standin STATIC standin/standin.cpp)

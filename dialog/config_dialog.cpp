@@ -1,8 +1,272 @@
+// The configuration dialog's behaviour. It works directly on StatusSettings:
+// a choice in a list and the "enabled" box are in force the moment they are
+// made, so a track change while the dialog is open already uses them. The
+// custom texts are taken from the edit boxes only when the dialog closes.
 #include "dialog/config_dialog.h"
 
 #include "host/plugin.h"
+#include "settings/settings.h"
+#include "status/state.h"
+#include "status/update.h"
 
-INT_PTR CALLBACK ConfigDialogProc(HWND, UINT, WPARAM, LPARAM) {
+static const char DIALOG_CAPTION[] = "<<Songbeam v0.1>>";
+
+// Row k belongs to slot k.
+static const int SOURCE_LISTS[SLOT_COUNT] = {IDC_SLOT0_SOURCE, IDC_SLOT1_SOURCE, IDC_SLOT2_SOURCE,
+                                             IDC_SLOT3_SOURCE};
+static const int CUSTOM_BOXES[SLOT_COUNT] = {IDC_SLOT0_CUSTOM, IDC_SLOT1_CUSTOM, IDC_SLOT2_CUSTOM,
+                                             IDC_SLOT3_CUSTOM};
+
+// Every list holds these items in this order, so an item's index carries
+// its source.
+enum { ITEM_COUNT = 5, CUSTOM_ITEM = 3, BLANK_ITEM = 4 };
+static const char *const ITEM_TEXTS[ITEM_COUNT] = {"Song", "Artist", "Album", "Custom", ""};
+static const int ITEM_SOURCES[ITEM_COUNT] = {SOURCE_SONG, SOURCE_ARTIST, SOURCE_ALBUM, SOURCE_CUSTOM,
+                                             SOURCE_NONE};
+
+static const char CREDITS_SIGNATURE[] = "the Songbeam! team";
+static const char CREDITS_CONTACT[] = "songbeam@example.org";
+enum { CREDITS_TEXT_SIZE = 256 };
+
+// ---- controls -----------------------------------------------------------------
+
+static void SetUsable(HWND dialog, int control, BOOL usable) {
+    EnableWindow(GetDlgItem(dialog, control), usable);
+}
+
+static void SetShown(HWND dialog, int control, BOOL shown) {
+    ShowWindow(GetDlgItem(dialog, control), shown ? SW_SHOW : SW_HIDE);
+}
+
+static void SelectItem(HWND dialog, int row, int item) {
+    SendDlgItemMessageA(dialog, SOURCE_LISTS[row], CB_SETCURSEL, (WPARAM)item, 0);
+}
+
+// The list item that shows a stored source; a code that is none of the four
+// shows as the blank item.
+static int ItemOfSource(int source) {
+    for (int item = 0; item < BLANK_ITEM; item++) {
+        if (ITEM_SOURCES[item] == source)
+            return item;
+    }
+    return BLANK_ITEM;
+}
+
+static void GreyRowsFrom(HWND dialog, int firstRow) {
+    for (int k = firstRow; k < SLOT_COUNT; k++) {
+        SetUsable(dialog, SOURCE_LISTS[k], FALSE);
+        SetUsable(dialog, CUSTOM_BOXES[k], FALSE);
+    }
+}
+
+static void GreyAllRows(HWND dialog) {
+    for (int k = 0; k < SLOT_COUNT; k++)
+        SetUsable(dialog, SOURCE_LISTS[k], FALSE);
+    for (int k = 0; k < SLOT_COUNT; k++)
+        SetUsable(dialog, CUSTOM_BOXES[k], FALSE);
+}
+
+// ---- opening ------------------------------------------------------------------
+
+static void FillLists(HWND dialog) {
+    for (int k = 0; k < SLOT_COUNT; k++) {
+        for (int item = 0; item < ITEM_COUNT; item++)
+            SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_ADDSTRING, 0, (LPARAM)ITEM_TEXTS[item]);
+    }
+}
+
+// Shows the stored source of row k. Rows after a blank one are greyed but
+// keep showing their own stored sources; nothing is stored here.
+static void ShowStoredRow(HWND dialog, int k) {
+    int item = ItemOfSource(StatusSettings.slotSource[k]);
+    SelectItem(dialog, k, item);
+    if (item == CUSTOM_ITEM)
+        SetShown(dialog, CUSTOM_BOXES[k], TRUE);
+    else if (item == BLANK_ITEM)
+        GreyRowsFrom(dialog, k + 1);
+    SetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
+}
+
+static void OpenDialog(HWND dialog) {
+    SetWindowTextA(dialog, DIALOG_CAPTION);
+    for (int k = 0; k < SLOT_COUNT; k++)
+        SetShown(dialog, CUSTOM_BOXES[k], FALSE);
+    for (int k = 0; k < SLOT_COUNT; k++)
+        SetUsable(dialog, SOURCE_LISTS[k], TRUE);
+    FillLists(dialog);
+    for (int k = 0; k < SLOT_COUNT; k++)
+        ShowStoredRow(dialog, k);
+    if (StatusSettings.enabled != 0)
+        CheckDlgButton(dialog, IDC_ENABLED, BST_CHECKED);
+    else
+        GreyAllRows(dialog);
+}
+
+// ---- choosing in a list ---------------------------------------------------------
+
+// The blank item takes this row and every later one out of use: the later
+// rows show the blank item, greyed, with their boxes hidden and greyed.
+// Setting a selection sends no notification, so their sources are stored here.
+static void ClearRowsFrom(HWND dialog, int k) {
+    for (int j = k; j < SLOT_COUNT; j++)
+        StatusSettings.slotSource[j] = SOURCE_NONE;
+    SetShown(dialog, CUSTOM_BOXES[k], FALSE);
+    for (int j = k + 1; j < SLOT_COUNT; j++) {
+        SelectItem(dialog, j, BLANK_ITEM);
+        SetUsable(dialog, SOURCE_LISTS[j], FALSE);
+        SetShown(dialog, CUSTOM_BOXES[j], FALSE);
+        SetUsable(dialog, CUSTOM_BOXES[j], FALSE);
+    }
+}
+
+// "Custom" refills the box with the slot's stored text: what was typed there
+// since the opening is replaced.
+static void ShowCustomBox(HWND dialog, int k) {
+    SetUsable(dialog, CUSTOM_BOXES[k], TRUE);
+    SetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
+    SetShown(dialog, CUSTOM_BOXES[k], TRUE);
+}
+
+// Applies the current selection of row k's list. Every notification of the
+// list comes here, not only a changed selection.
+static void ApplyListChoice(HWND dialog, int k) {
+    LRESULT item = SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
+    if (item < 0 || item >= ITEM_COUNT)
+        return;
+    if (item == BLANK_ITEM) {
+        ClearRowsFrom(dialog, k);
+        return;
+    }
+    StatusSettings.slotSource[k] = ITEM_SOURCES[item];
+    if (item == CUSTOM_ITEM)
+        ShowCustomBox(dialog, k);
+    else
+        SetShown(dialog, CUSTOM_BOXES[k], FALSE);
+    if (k + 1 < SLOT_COUNT)
+        SetUsable(dialog, SOURCE_LISTS[k + 1], TRUE);
+}
+
+// ---- the "enabled" box ------------------------------------------------------------
+
+// The box has toggled itself already. The lists keep showing the stored
+// sources either way, so what the dialog shows is what closing saves.
+static void ApplyEnabledBox(HWND dialog) {
+    if (IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED) {
+        SetUsable(dialog, SOURCE_LISTS[0], TRUE);
+        SetUsable(dialog, SOURCE_LISTS[1], TRUE);
+        StatusSettings.enabled = 1;
+    } else {
+        GreyAllRows(dialog);
+        StatusSettings.enabled = 0;
+    }
+}
+
+// ---- closing ----------------------------------------------------------------------
+
+// OK, Enter, Escape and the close box alike: the typed texts are taken,
+// everything is saved and published once. Nothing is undone.
+static void CloseDialog(HWND dialog) {
+    for (int k = 0; k < SLOT_COUNT; k++)
+        GetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k], TEXT_SIZE);
+    SaveSettings();
+    UpdateStatus();
+    EndDialog(dialog, 0);
+}
+
+// ---- credits ----------------------------------------------------------------------
+
+// A text composed in a fixed buffer; whatever does not fit is dropped.
+struct TextBuilder {
+    char *dest;
+    size_t size;
+    size_t length;
+};
+
+static void StartText(TextBuilder *text, char *dest, size_t size) {
+    text->dest = dest;
+    text->size = size;
+    text->length = 0;
+    dest[0] = 0;
+}
+
+static void AppendRun(TextBuilder *text, char c, int count) {
+    for (int i = 0; i < count && text->length + 1 < text->size; i++)
+        text->dest[text->length++] = c;
+    text->dest[text->length] = 0;
+}
+
+static void AppendText(TextBuilder *text, const char *source) {
+    for (size_t i = 0; source[i] != 0 && text->length + 1 < text->size; i++)
+        text->dest[text->length++] = source[i];
+    text->dest[text->length] = 0;
+}
+
+static void ShowFirstCredits(HWND dialog) {
+    char caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
+    TextBuilder text;
+    StartText(&text, caption, sizeof caption);
+    AppendRun(&text, '\n', 15);
+    AppendText(&text, ":)");
+    StartText(&text, body, sizeof body);
+    AppendRun(&text, '\n', 1);
+    AppendText(&text, "Lo hize yo y que?");
+    AppendRun(&text, '\n', 1);
+    AppendRun(&text, ' ', 44);
+    AppendText(&text, CREDITS_SIGNATURE);
+    AppendText(&text, " - 2005");
+    MessageBoxA(dialog, body, caption, MB_OK);
+}
+
+static void ShowSecondCredits(HWND dialog) {
+    char caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
+    TextBuilder text;
+    StartText(&text, caption, sizeof caption);
+    AppendRun(&text, '\n', 4);
+    AppendRun(&text, ' ', 75);
+    AppendRun(&text, '\n', 11);
+    AppendText(&text, ":)");
+    AppendRun(&text, ' ', 47);
+    AppendText(&text, "since 1983");
+    StartText(&text, body, sizeof body);
+    AppendRun(&text, '\n', 2);
+    AppendRun(&text, ' ', 100);
+    AppendRun(&text, '\n', 2);
+    AppendRun(&text, ' ', 46);
+    AppendText(&text, CREDITS_CONTACT);
+    MessageBoxA(dialog, body, caption, MB_OK);
+}
+
+// ---- the procedure ------------------------------------------------------------------
+
+static void Command(HWND dialog, int id) {
+    switch (id) {
+    case IDC_SLOT0_SOURCE:
+    case IDC_SLOT1_SOURCE:
+    case IDC_SLOT2_SOURCE:
+    case IDC_SLOT3_SOURCE:
+        ApplyListChoice(dialog, id - IDC_SLOT0_SOURCE);
+        break;
+    case IDC_ENABLED:
+        ApplyEnabledBox(dialog);
+        break;
+    case IDOK:
+    case IDCANCEL:
+        CloseDialog(dialog);
+        break;
+    case IDC_CREDITS:
+        ShowFirstCredits(dialog);
+        ShowSecondCredits(dialog);
+        break;
+    default:
+        break;
+    }
+}
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG)
+        OpenDialog(dialog);
+    else if (message == WM_COMMAND)
+        Command(dialog, LOWORD(wParam));
     return 0;
 }
 

@@ -94,7 +94,10 @@ int main(int argc, char **argv) {
     StandinStopMessenger(&remote);
 
     printf("settings file: %s\n", ini.c_str());
+    // The file has CRLF line ends; the console adds its own CR to each LF.
     std::string saved = StandinReadFile(ini);
-    printf("%s", saved.c_str());
+    for (char c : saved)
+        if (c != '\r')
+            putchar(c);
     return 0;
 }

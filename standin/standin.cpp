@@ -26,6 +26,9 @@ struct Messenger {
 static std::vector<Messenger> messengers;
 
 static HMODULE plugin;
+
+// The desktop this program's windows live on, when it has one of its own.
+static char privateDesktop[64];
 static StandinPluginRecord *record;
 
 // ---- host windows ---------------------------------------------------------
@@ -78,17 +81,24 @@ static LRESULT CALLBACK PlaylistProc(HWND window, UINT message, WPARAM wParam, L
     return STANDIN_PLAYLIST_RESULT;
 }
 
+static void (*receiptHook)(int messenger);
+
 static LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) {
         const COPYDATASTRUCT *data = (const COPYDATASTRUCT *)lParam;
-        for (auto &m : messengers) {
+        int receiver = -1;
+        for (size_t i = 0; i < messengers.size(); i++) {
+            Messenger &m = messengers[i];
             if (m.window == window) {
                 std::string bytes;
                 if (data->lpData != NULL)
                     bytes.assign((const char *)data->lpData, data->cbData);
                 m.received.push_back({data->dwData, data->cbData, bytes, ++sequence});
+                receiver = (int)i;
             }
         }
+        if (receiver >= 0 && receiptHook != NULL)
+            receiptHook(receiver);
         return TRUE;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -102,6 +112,18 @@ static void RegisterClassOnce(const char *name, WNDPROC proc) {
     wc.hInstance = GetModuleHandleA(NULL);
     wc.lpszClassName = name;
     RegisterClassA(&wc);
+}
+
+bool StandinPrivateDesktop(void) {
+    if (privateDesktop[0] != 0)
+        return true;
+    char name[sizeof privateDesktop];
+    wsprintfA(name, "songbeam-%lu", GetCurrentProcessId());
+    HDESK desktop = CreateDesktopA(name, NULL, NULL, 0, GENERIC_ALL, NULL);
+    if (desktop == NULL || !SetThreadDesktop(desktop))
+        return false;
+    lstrcpynA(privateDesktop, name, sizeof privateDesktop);
+    return true;
 }
 
 void StandinStart(void) {
@@ -188,6 +210,8 @@ void StandinRemoveMessenger(int messenger) {
 
 const std::vector<StandinCopyData> &StandinReceived(int messenger) { return messengers[messenger].received; }
 
+void StandinSetReceiptHook(void (*hook)(int messenger)) { receiptHook = hook; }
+
 void StandinClearReceived(void) {
     for (auto &m : messengers)
         m.received.clear();
@@ -206,6 +230,8 @@ bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote 
     std::string command = "\"" + ProgramFolder() + "\\messenger.exe\" \"" + logPath + "\"" + (hung ? " hung" : "");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (privateDesktop[0] != 0)
+        startup.lpDesktop = privateDesktop;
     PROCESS_INFORMATION info = {};
     std::vector<char> line(command.begin(), command.end());
     line.push_back(0);

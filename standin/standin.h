@@ -28,6 +28,11 @@ struct StandinEntry {
 // Creates the main window and the playlist editor window (once per process;
 // later calls reset the playlist, the settings answer and the records).
 void StandinStart(void);
+// Test programs run side by side under one Wine server. This one moves the
+// calling thread to a desktop of its own, so that no other program's plug-in
+// broadcasts to its messengers; messengers it spawns start there too. Call it
+// before the thread's first window; later calls do nothing. False on failure.
+bool StandinPrivateDesktop(void);
 HWND StandinMainWindow(void);
 HWND StandinPlaylistWindow(void);
 
@@ -81,6 +86,10 @@ int StandinAddMessenger(void);
 HWND StandinMessengerWindow(int messenger);
 void StandinRemoveMessenger(int messenger);
 const std::vector<StandinCopyData> &StandinReceived(int messenger);
+// Called by an in-process messenger right after it recorded a WM_COPYDATA,
+// still inside its handler, so that a test can act in the middle of a
+// broadcast (for example destroy a messenger). NULL: nothing is called.
+void StandinSetReceiptHook(void (*hook)(int messenger));
 void StandinClearReceived(void);
 
 // A messenger in a process of its own (messenger.exe beside this program).

@@ -87,10 +87,15 @@ void BroadcastStatus(const WCHAR *text) {
     record.lpData = (void *)text;
     HWND messenger = FindWindowExA(NULL, NULL, MESSENGER_CLASS, NULL);
     while (messenger != NULL) {
+        // A messenger may close its window while it handles the text; the
+        // one after it is looked up first, so the others still receive it.
+        HWND next = FindWindowExA(NULL, messenger, MESSENGER_CLASS, NULL);
         DWORD_PTR ignored;
         SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                             MESSENGER_TIMEOUT_MS, &ignored);
-        messenger = FindWindowExA(NULL, messenger, MESSENGER_CLASS, NULL);
+        if (IsWindow(messenger))
+            next = FindWindowExA(NULL, messenger, MESSENGER_CLASS, NULL);
+        messenger = next;
     }
 }
 

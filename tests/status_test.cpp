@@ -1,55 +1,197 @@
 // What the messengers receive for one track change, byte for byte.
 #include <gtest/gtest.h>
 
-#include "standin/standin.h"
+#include <string.h>
+
+#include "tests/plugin_session.h"
 
 namespace {
 
-std::string OnText(const std::string &format, const std::vector<std::string> &slots) {
-    std::string text = "\\0Music\\01\\0" + format + "\\0";
-    for (const std::string &slot : slots)
-        text += slot + "\\0";
-    return text + "WMContentID\\0";
-}
-
-const std::string OFF_TEXT = "\\0Music\\00\\0WMContentID\\0";
-
-class StatusTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        StandinStart();
-        folder = StandinTempFolder("status");
-        ini = folder + "\\settings.ini";
-        DeleteFileA(ini.c_str());
-        StandinSetSettingsPath(ini);
-        messenger = StandinAddMessenger();
-    }
-    void TearDown() override {
-        StandinRemoveMessenger(messenger);
-        if (StandinModule() != NULL)
-            StandinUnload();
-    }
-    void LoadPlugin() {
-        ASSERT_NE(StandinLoad(), nullptr);
-        ASSERT_EQ(StandinInit(), 0);
-    }
-    std::string folder, ini;
-    int messenger = -1;
-};
+class StatusTest : public PluginSession {};
 
 TEST_F(StatusTest, DefaultsWithTaggedFilePublishSongAndArtist) {
-    std::string path = folder + "\\rain.mp3";
-    ASSERT_TRUE(StandinWriteFile(path, std::string(1000, 'x') + StandinTag("Rain", "Kora", "Blue")));
-    StandinAddEntry(path, "ignored - title");
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"), "ignored - title");
     LoadPlugin();
-    EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
-    const auto &received = StandinReceived(messenger);
-    ASSERT_EQ(received.size(), 1u);
-    std::string expected = StandinWide(OnText("{0} - {1}", {"Rain", "Kora"}));
-    EXPECT_EQ(received[0].identifier, 0x547u);
-    EXPECT_EQ(received[0].byteCount, expected.size());
-    EXPECT_EQ(received[0].payload, expected);
+    auto received = Publish();
+    ExpectOnly(received, OnText("{0} - {1}", {"Rain", "Kora"}));
     EXPECT_EQ(StandinDescribe(received[0].payload), "on \"{0} - {1}\" -> \"Rain\" | \"Kora\"");
+}
+
+TEST_F(StatusTest, UntaggedFileFallsBackToThePlaylistTitle) {
+    AddTrack("plain.mp3", std::string(300, 'x'), "Kora - Rain - Blue");
+    LoadPlugin();
+    ExpectOnly(Publish(), OnText("{0} - {1}", {" Rain ", "Kora "}));
+}
+
+TEST_F(StatusTest, NegativeIndexGivesEmptyFieldsWithoutSplitting) {
+    AddTrack("plain.mp3", "", "Kora - Rain");
+    StandinSetCurrent(-1);
+    LoadPlugin();
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"", ""}));
+    // The path is still asked for; the title is not.
+    EXPECT_EQ(StandinRequestCount(211), 1);
+    EXPECT_EQ(StandinRequestCount(212), 0);
+}
+
+TEST_F(StatusTest, OffTextWhenDisabledOrNoSlotInUse) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin("[Songbeam!]\r\nENABLE=0\r\nTEXT3=106\r\n");
+    ExpectOnly(Publish(), OFF_TEXT);
+    // Disabled: the host is not even asked for the track.
+    EXPECT_EQ(StandinRequestCount(125), 0);
+    Quit();
+    Unload();
+
+    LoadPlugin("[Songbeam!]\r\nENABLE=1\r\nTEXT1=0\r\nTEXT2=0\r\nTEXT3=0\r\nTEXT4=0\r\n");
+    ExpectOnly(Publish(), OFF_TEXT);
+}
+
+TEST_F(StatusTest, UnknownSourceAndGapsShowASingleSpace) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin("[Songbeam!]\r\nTEXT1=5\r\nTEXT2=0\r\n");
+    ExpectOnly(Publish(), OnText("{0}", {" "}));
+    Quit();
+    Unload();
+
+    // Only the first n slots count: slot 0 empty, slot 1 on the artist.
+    LoadPlugin("[Songbeam!]\r\nTEXT1=0\r\nTEXT2=104\r\n");
+    ExpectOnly(Publish(), OnText("{0}", {" "}));
+}
+
+TEST_F(StatusTest, CustomSlotsAndAllFourSources) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\n");
+    ExpectOnly(Publish(), OnText("{0}", {">> Esta es pa ti"}));
+    Quit();
+    Unload();
+
+    LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\nTEXT2=104\r\nTEXT3=102\r\nTEXT4=108\r\n");
+    ExpectOnly(Publish(), OnText("{0} - {1} - {2} - {3}", {"Blue", "Kora", "Rain", "dedicada a ..."}));
+}
+
+TEST_F(StatusTest, ThirtyCharacterFieldsAreCarriedWhole) {
+    std::string t(30, 'T'), a(30, 'A'), b(30, 'B');
+    AddTrack("long.mp3", RawTag(t, a, b));
+    LoadPlugin("[Songbeam!]\r\nTEXT3=106\r\nTEXT4=108\r\nCUSTOM4=" + std::string(30, 'C') + "\r\n");
+    auto received = Publish();
+    std::string text = OnText("{0} - {1} - {2} - {3}", {t, a, b, std::string(30, 'C')});
+    ExpectOnly(received, text);
+    // 2 x (code units + the terminating zero).
+    EXPECT_EQ(received[0].byteCount, 2 * (text.size() + 1));
+}
+
+TEST_F(StatusTest, HighBytesWidenToTheSameCodeUnit) {
+    AddTrack("cafe.mp3", StandinTag("Caf\xE9", "\xFF\x80", "x"));
+    LoadPlugin();
+    auto received = Publish();
+    // U+00E9, U+00FF, U+0080: the byte as the low half, zero as the high.
+    ExpectOnly(received, OnText("{0} - {1}", {"Caf\xE9", "\xFF\x80"}));
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_NE(received[0].payload.find(std::string("f\0\xE9\0\\\0", 6)), std::string::npos);
+}
+
+TEST_F(StatusTest, PercentSignsReachTheMessengerUnchanged) {
+    AddTrack("pct.mp3", StandinTag("100%s", "%d", "%n%n"));
+    LoadPlugin("[Songbeam!]\r\nTEXT3=106\r\n");
+    ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {"100%s", "%d", "%n%n"}));
+
+    AddTrack("plain.mp3", "", "%s%s%s-100%-%d %x");
+    ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {"100%", "%s%s%s", "%d %x"}));
+}
+
+TEST_F(StatusTest, MessengersInOtherProcessesAllReceiveTheText) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    StandinRemote one = {}, two = {};
+    ASSERT_TRUE(StandinSpawnMessenger(folder + "\\one.log", false, &one));
+    ASSERT_TRUE(StandinSpawnMessenger(folder + "\\two.log", false, &two));
+    LoadPlugin();
+    auto local = Publish();
+    // The send waits until each messenger has handled the text, so the logs
+    // are complete when the notification returns.
+    auto first = StandinRemoteReceived(one);
+    auto second = StandinRemoteReceived(two);
+    StandinStopMessenger(&one);
+    StandinStopMessenger(&two);
+    std::string text = OnText("{0} - {1}", {"Rain", "Kora"});
+    ExpectOnly(local, text);
+    ExpectOnly(first, text);
+    ExpectOnly(second, text);
+}
+
+TEST_F(StatusTest, HungMessengerIsSkippedAndTheOthersStillReceive) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    StandinRemote hung = {}, live = {};
+    ASSERT_TRUE(StandinSpawnMessenger(folder + "\\hung.log", true, &hung));
+    ASSERT_TRUE(StandinSpawnMessenger(folder + "\\live.log", false, &live));
+    LoadPlugin();
+    DWORD start = GetTickCount();
+    auto local = Publish();
+    DWORD took = GetTickCount() - start;
+    auto fromLive = StandinRemoteReceived(live);
+    auto fromHung = StandinRemoteReceived(hung);
+    TerminateProcess(hung.process, 0);  // it would not answer a close either
+    StandinStopMessenger(&hung);
+    StandinStopMessenger(&live);
+    EXPECT_LT(took, 6000u);
+    std::string text = OnText("{0} - {1}", {"Rain", "Kora"});
+    ExpectOnly(local, text);
+    ExpectOnly(fromLive, text);
+    EXPECT_TRUE(fromHung.empty());
+}
+
+// ---- a slot copy that cannot be allocated ------------------------------------
+
+// Stands in for the COM task allocator when it has no memory left.
+LPVOID WINAPI NoMemory(SIZE_T) {
+    return NULL;
+}
+
+// The plug-in's import address table entry for ole32's CoTaskMemAlloc.
+void **CoTaskMemAllocSlot(HMODULE module) {
+    BYTE *base = (BYTE *)module;
+    IMAGE_DOS_HEADER *dos = (IMAGE_DOS_HEADER *)base;
+    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + dos->e_lfanew);
+    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress == 0)
+        return NULL;
+    FARPROC real = GetProcAddress(GetModuleHandleA("ole32.dll"), "CoTaskMemAlloc");
+    for (IMAGE_IMPORT_DESCRIPTOR *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress); d->Name != 0; d++) {
+        if (lstrcmpiA((const char *)(base + d->Name), "ole32.dll") != 0)
+            continue;
+        IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                        : d->FirstThunk));
+        IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
+        for (; slots->u1.Function != 0; names++, slots++) {
+            bool byName = d->OriginalFirstThunk != 0 && !IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                          strcmp((const char *)((IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))->Name,
+                                 "CoTaskMemAlloc") == 0;
+            if (byName || (real != NULL && (FARPROC)slots->u1.Function == real))
+                return (void **)&slots->u1.Function;
+        }
+    }
+    return NULL;
+}
+
+void *Patch(void **slot, void *value) {
+    DWORD old;
+    EXPECT_TRUE(VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old));
+    void *previous = *slot;
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return previous;
+}
+
+TEST_F(StatusTest, SlotCopyThatCannotBeAllocatedIsEmpty) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin();
+    void **slot = CoTaskMemAllocSlot(StandinModule());
+    ASSERT_NE(slot, nullptr) << "the plug-in imports CoTaskMemAlloc from ole32";
+    void *real = Patch(slot, (void *)NoMemory);
+    auto received = Publish();
+    Patch(slot, real);
+    ExpectOnly(received, OnText("{0} - {1}", {"", ""}));
+    // With the allocator back, the next update is whole again.
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
 }
 
 }  // namespace

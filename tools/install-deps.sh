@@ -4,8 +4,9 @@
 # of them are already there.
 set -eu
 
-packages="make cmake googletest mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
-wine wine32:i386 wine64 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev"
+packages="make cmake googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
+wine wine32:i386 wine64 fonts-wine fonts-liberation
+libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev"
 
 missing=""
 for p in $packages; do

@@ -1,0 +1,3 @@
+# The configuration dialog, driven inside its modal loop in Wine.
+songbeam_wine_test(dialog_test dialog_test.cpp)
+set_tests_properties(dialog_test PROPERTIES TIMEOUT 120)
