@@ -22,7 +22,8 @@ add_library(gen_songbeam SHARED
   gen_songbeam.rc)
 set_target_properties(gen_songbeam PROPERTIES PREFIX "" OUTPUT_NAME gen_songbeam)
 target_include_directories(gen_songbeam PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(gen_songbeam PRIVATE ${SONGBEAM_WARNINGS} -Os -fno-exceptions -fno-rtti
+# Warnings are errors in the plug-in's own sources, on every architecture.
+target_compile_options(gen_songbeam PRIVATE ${SONGBEAM_WARNINGS} -Werror -Os -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
 target_link_options(gen_songbeam PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--build-id=none
   -Wl,--subsystem,windows)
@@ -54,8 +55,12 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 else()
   set(SONGBEAM_WINE /usr/lib/wine/wine64)
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all
-  WINEDLLOVERRIDES=mscoree,mshtml= ${SONGBEAM_WINE})
+# Every test program runs through tools/wine-run.sh: its output reaches CTest
+# when the program ends, whatever Wine processes it started, and a program
+# that has not ended after a minute is stopped.
+set(SONGBEAM_RUN_LIMIT 60)
+set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_SOURCE_DIR}/tools/wine-run.sh ${SONGBEAM_RUN_LIMIT}
+  env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${SONGBEAM_WINE})
 
 option(SONGBEAM_TESTS "Build the tests" ON)
 if(SONGBEAM_TESTS)

@@ -14,15 +14,15 @@ fuzz: native
 	done; exit $$status
 
 bench: build
-	@arch=$$(tools/test-arch.sh); \
-	cmake --build build/$$arch --target bench -j $(JOBS) >/dev/null && \
+	@arch=$$($(ARCH)) || exit 1; \
 	i686-w64-mingw32-strip -o build/i686/gen_songbeam.stripped.dll build/i686/bin/gen_songbeam.dll && \
 	echo "gen_songbeam.dll (i686, stripped): $$(wc -c < build/i686/gen_songbeam.stripped.dll) bytes (target 32768)" && \
 	rm -f build/i686/gen_songbeam.stripped.dll && \
 	tools/wine-env.sh build/$$arch $$arch && \
-	cd build/$$arch/bin && \
-	WINEPREFIX=$$PWD/../wine-prefix WINEDEBUG=-all $$( [ "$$arch" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64 ) \
-	  bench.exe > ../bench.out 2>&1; status=$$?; tr -d '\r' < ../bench.out; \
-	WINEPREFIX=$$PWD/../wine-prefix /usr/lib/wine/wineserver64 -k 2>/dev/null; exit $$status
+	( cd build/$$arch/bin && \
+	  WINEPREFIX=$$PWD/../wine-prefix WINEDEBUG=-all $$( [ "$$arch" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64 ) \
+	    bench.exe > ../bench.out 2>&1 ); status=$$?; tr -d '\r' < build/$$arch/bench.out; \
+	WINEPREFIX=$$PWD/build/$$arch/wine-prefix $(WINESERVER) -k 2>/dev/null; \
+	$(ARCH) --say "the benchmark"; exit $$status
 
 .PHONY: fuzz bench

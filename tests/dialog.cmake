@@ -1,3 +1,2 @@
 # The configuration dialog, driven inside its modal loop in Wine.
 songbeam_wine_test(dialog_test dialog_test.cpp)
-set_tests_properties(dialog_test PROPERTIES TIMEOUT 120)

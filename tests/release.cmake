@@ -3,7 +3,6 @@
 # Version information as Windows shows it, read in Wine.
 songbeam_wine_test(release_version_test release_version_test.cpp)
 target_link_libraries(release_version_test PRIVATE version)
-set_tests_properties(release_version_test PROPERTIES TIMEOUT 60)
 
 # The installer and uninstaller, run silently in this tree's Wine prefix
 # (built for this tree's architecture: amd64 where no 32-bit program runs).

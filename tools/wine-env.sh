@@ -17,7 +17,8 @@ server=/usr/lib/wine/wineserver64
 "$server" -w
 
 if [ ! -f "$WINEPREFIX/.songbeam-ready" ]; then
-    rm -rf "$WINEPREFIX"
+    # Creates the prefix, or completes one that the architecture probe
+    # (tools/test-arch.sh) started.
     "$wine" wineboot -i >/dev/null 2>&1 || true
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     "$server" -w
