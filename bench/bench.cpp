@@ -70,7 +70,7 @@ void BaselineUpdate(void) {
     HWND messenger = FindWindowExA(NULL, NULL, "MsnMsgrUIManager", NULL);
     while (messenger != NULL) {
         DWORD_PTR ignored;
-        SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000,
+        SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_NORMAL | SMTO_ABORTIFHUNG, 2000,
                             &ignored);
         messenger = FindWindowExA(NULL, messenger, "MsnMsgrUIManager", NULL);
     }
@@ -155,8 +155,9 @@ int main(void) {
     printf("%d rounds of %d updates each, median round\n", ROUNDS, UPDATES_PER_ROUND);
     printf("messengers  plug-in (us/update)  baseline (us/update)  ratio\n");
     Costs two = {0, 0};
+    double worst = 0;
     int messengers = 1;
-    for (int want : {1, 2, 8}) {
+    for (int want : {1, 2, 8, 32}) {
         while (messengers < want) {
             StandinAddMessenger();
             messengers++;
@@ -164,11 +165,13 @@ int main(void) {
         Costs costs = Measure();
         if (want == 2)
             two = costs;
+        worst = std::max(worst, costs.plugin / costs.baseline);
         printf("%10d  %19.2f  %20.2f  %5.3f\n", want, costs.plugin * 1e6, costs.baseline * 1e6,
                costs.plugin / costs.baseline);
     }
-    printf("update cycle, tagged file, two messengers: plug-in %.2f us, baseline %.2f us, ratio %.3f (target <= 1.25)\n",
+    printf("update cycle, tagged file, two messengers: plug-in %.2f us, baseline %.2f us, ratio %.3f\n",
            two.plugin * 1e6, two.baseline * 1e6, two.plugin / two.baseline);
+    printf("highest ratio %.3f (target <= 1.10 at every count)\n", worst);
     printf("LoadLibraryA to end of init: first %.3f ms, then median %.3f ms\n", firstLoad * 1e3,
            Median(loads) * 1e3);
     printf("%s beside this program: %lu bytes\n", "gen_songbeam.dll", (unsigned long)size);

@@ -163,11 +163,23 @@ static void ApplyEnabledBox(HWND dialog) {
 
 // ---- closing ----------------------------------------------------------------------
 
+// A saved text is one line of the settings file, and the status is one
+// line too: control characters (another program can put line breaks into an
+// edit box) become spaces.
+static void BlankControlCharacters(char *text) {
+    for (; *text != 0; text++) {
+        if ((unsigned char)*text < 0x20)
+            *text = ' ';
+    }
+}
+
 // OK, Enter, Escape and the close box alike: the typed texts are taken,
 // everything is saved and published once. Nothing is undone.
 static void CloseDialog(HWND dialog) {
-    for (int k = 0; k < SLOT_COUNT; k++)
+    for (int k = 0; k < SLOT_COUNT; k++) {
         GetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k], TEXT_SIZE);
+        BlankControlCharacters(StatusSettings.customText[k]);
+    }
     SaveSettings();
     UpdateStatus();
     EndDialog(dialog, 0);

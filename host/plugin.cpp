@@ -18,16 +18,19 @@ extern "C" __declspec(dllexport) PluginRecordType *winampGetGeneralPurposePlugin
     return &PluginRecord;
 }
 
-int PluginInit(void) {
-    LoadSettings();
-    HostLink.playlistWindow = (HWND)SendHostCommand(1, HOST_PLAYLIST_WINDOW);
-    HostLink.previousPlaylistProc =
-        (WNDPROC)SetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)PlaylistHookProc);
-    return 0;
+// The playlist window may be a Unicode window: the hook then goes on, and
+// passes every message on, with the W functions, so that text sent to the
+// window as Unicode reaches its own procedure unchanged.
+static WNDPROC PlaylistProcedure(void) {
+    if (HostLink.playlistUnicode)
+        return (WNDPROC)GetWindowLongPtrW(HostLink.playlistWindow, GWLP_WNDPROC);
+    return (WNDPROC)GetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC);
 }
 
-void PluginConfig(void) {
-    RunConfigDialog();
+static WNDPROC ReplacePlaylistProcedure(WNDPROC procedure) {
+    if (HostLink.playlistUnicode)
+        return (WNDPROC)SetWindowLongPtrW(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)procedure);
+    return (WNDPROC)SetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)procedure);
 }
 
 // The host unloads the library after quit, so no message may reach the hook
@@ -36,30 +39,83 @@ void PluginConfig(void) {
 // will keep calling us, so the module stays loaded for the life of the
 // process and the hook keeps passing every message on.
 static void ReleasePlaylistWindow(void) {
-    if (HostLink.previousPlaylistProc == NULL)
+    if (!HostLink.hooked)
         return;
-    WNDPROC current = (WNDPROC)GetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC);
+    WNDPROC current = PlaylistProcedure();
     if (current == PlaylistHookProc) {
-        SetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)HostLink.previousPlaylistProc);
+        ReplacePlaylistProcedure(HostLink.previousPlaylistProc);
+        HostLink.hooked = false;
         return;
     }
-    if (current == NULL)
-        return;  // the window is gone
+    if (current == NULL) {
+        HostLink.hooked = false;  // the window is gone
+        return;
+    }
     HMODULE pinned;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        (LPCSTR)(void *)PlaylistHookProc, &pinned);
 }
 
+// The hook is in a window's chain at most once. After a second init, or in a
+// module kept loaded after quit, it is still there: the chain stays as it is,
+// since taking the hook itself (or a procedure that calls on to it) as the
+// previous procedure would send every message round for ever.
+static void HookPlaylistWindow(HWND window) {
+    if (HostLink.hooked) {
+        if (window == HostLink.playlistWindow)
+            return;
+        ReleasePlaylistWindow();
+        if (HostLink.hooked)
+            return;
+    }
+    HostLink.playlistWindow = window;
+    HostLink.playlistUnicode = window != NULL && IsWindowUnicode(window);
+    WNDPROC previous = ReplacePlaylistProcedure(PlaylistHookProc);
+    if (previous == NULL || previous == PlaylistHookProc)
+        return;  // no window, or it cannot be hooked
+    HostLink.previousPlaylistProc = previous;
+    HostLink.hooked = true;
+}
+
+int PluginInit(void) {
+    // A module kept loaded after quit starts from the same settings as a
+    // fresh load would.
+    if (HostLink.session == SESSION_ENDED)
+        RestoreInitialSettings();
+    LoadSettings();
+    HostLink.session = SESSION_RUNNING;
+    HookPlaylistWindow((HWND)SendHostCommand(1, HOST_PLAYLIST_WINDOW));
+    return 0;
+}
+
+void PluginConfig(void) {
+    // Before init no settings file has been chosen: the settings are read as
+    // init reads them, so the dialog shows them and saves into that file.
+    if (HostLink.iniPath == NULL)
+        LoadSettings();
+    RunConfigDialog();
+}
+
+// Only a running plug-in quits: a second quit would save every source as
+// unused, and one before init has no settings file to save into. The save
+// comes first, so the file keeps the sources in force; the slots are out of
+// use before the off status goes out, so an update that a messenger sets off
+// while it handles that status sends the off status too.
 void PluginQuit(void) {
+    if (HostLink.session != SESSION_RUNNING)
+        return;
+    HostLink.session = SESSION_ENDED;
     SaveSettings();
-    ClearStatus();
     for (int k = 0; k < SLOT_COUNT; k++)
         StatusSettings.slotSource[k] = SOURCE_NONE;
+    ClearStatus();
     ReleasePlaylistWindow();
 }
 
 LRESULT CALLBACK PlaylistHookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER && wParam == PLAYLIST_NOTIFY_CODE && (lParam & 0x40000000) != 0)
         UpdateStatus();
+    if (HostLink.playlistUnicode)
+        return CallWindowProcW(HostLink.previousPlaylistProc, window, message, wParam, lParam);
     return CallWindowProcA(HostLink.previousPlaylistProc, window, message, wParam, lParam);
 }

@@ -81,6 +81,14 @@ static LRESULT CALLBACK PlaylistProc(HWND window, UINT message, WPARAM wParam, L
     return STANDIN_PLAYLIST_RESULT;
 }
 
+// The same for a playlist window that is a Unicode window.
+static LRESULT CALLBACK PlaylistProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    playlistMessages.push_back({message, wParam, lParam, ++sequence});
+    if (message < WM_USER)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return STANDIN_PLAYLIST_RESULT;
+}
+
 static void (*receiptHook)(int messenger);
 
 static LRESULT CALLBACK MessengerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -133,6 +141,8 @@ void StandinStart(void) {
     if (mainWindow == NULL)
         mainWindow = CreateWindowExA(0, MAIN_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, NULL,
                                      NULL, GetModuleHandleA(NULL), NULL);
+    if (playlistWindow != NULL && IsWindowUnicode(playlistWindow))
+        DestroyWindow(playlistWindow);
     if (playlistWindow == NULL || !IsWindow(playlistWindow))
         playlistWindow = CreateWindowExA(0, PLAYLIST_CLASS, "Stand-in playlist", WS_OVERLAPPEDWINDOW, 0, 0, 300,
                                          200, NULL, NULL, GetModuleHandleA(NULL), NULL);
@@ -144,6 +154,20 @@ void StandinStart(void) {
     requestCounts.clear();
     playlistMessages.clear();
     StandinClearReceived();
+}
+
+void StandinUnicodePlaylistWindow(void) {
+    WNDCLASSW wc = {};
+    if (!GetClassInfoW(GetModuleHandleW(NULL), L"SongbeamStandinPlaylistW", &wc)) {
+        wc.lpfnWndProc = PlaylistProcW;
+        wc.hInstance = GetModuleHandleW(NULL);
+        wc.lpszClassName = L"SongbeamStandinPlaylistW";
+        RegisterClassW(&wc);
+    }
+    DestroyWindow(playlistWindow);
+    playlistWindow = CreateWindowExW(0, L"SongbeamStandinPlaylistW", L"Stand-in playlist", WS_OVERLAPPEDWINDOW, 0,
+                                     0, 300, 200, NULL, NULL, GetModuleHandleW(NULL), NULL);
+    playlistMessages.clear();
 }
 
 HWND StandinMainWindow(void) { return mainWindow; }
@@ -226,8 +250,12 @@ static std::string ProgramFolder(void) {
 }
 
 bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote *remote) {
+    return StandinSpawnMessengerWith(logPath, hung ? "hung" : "", remote);
+}
+
+bool StandinSpawnMessengerWith(const std::string &logPath, const std::string &behaviours, StandinRemote *remote) {
     DeleteFileA(logPath.c_str());
-    std::string command = "\"" + ProgramFolder() + "\\messenger.exe\" \"" + logPath + "\"" + (hung ? " hung" : "");
+    std::string command = "\"" + ProgramFolder() + "\\messenger.exe\" \"" + logPath + "\" " + behaviours;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (privateDesktop[0] != 0)

@@ -33,6 +33,9 @@ void StandinStart(void);
 // broadcasts to its messengers; messengers it spawns start there too. Call it
 // before the thread's first window; later calls do nothing. False on failure.
 bool StandinPrivateDesktop(void);
+// Replaces the playlist window with a Unicode window (its procedure a W
+// procedure) until the next StandinStart.
+void StandinUnicodePlaylistWindow(void);
 HWND StandinMainWindow(void);
 HWND StandinPlaylistWindow(void);
 
@@ -101,6 +104,9 @@ struct StandinRemote {
     std::string logPath;
 };
 bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote *remote);
+// The same with the behaviours that messenger.exe takes, as words separated
+// by spaces: "hung", "windows=N", "call-host", "raise", "lower".
+bool StandinSpawnMessengerWith(const std::string &logPath, const std::string &behaviours, StandinRemote *remote);
 std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote);
 void StandinStopMessenger(StandinRemote *remote);
 

@@ -26,14 +26,24 @@ struct TrackFieldsRecord {
     char album[TEXT_SIZE];
 };
 
+// How far the host has taken the plug-in: loaded, running from init on,
+// ended by quit. A module kept loaded after quit may be initialised again.
+enum { SESSION_LOADED = 0, SESSION_RUNNING, SESSION_ENDED };
+
 // parentWindow and moduleInstance live in the plug-in record itself, which
 // the host fills; the rest is set by the plug-in.
 struct HostLinkRecord {
     WNDPROC previousPlaylistProc;
     HWND playlistWindow;
-    const char *iniPath;
+    const char *iniPath;  // null until the settings have been read
+    bool hooked;           // the hook is in playlistWindow's chain
+    bool playlistUnicode;  // the hook went on, and passes on, with the W functions
+    int session;
 };
 
 extern StatusSettingsRecord StatusSettings;
 extern TrackFieldsRecord TrackFields;
 extern HostLinkRecord HostLink;
+
+// Puts the settings back to the values they have when the module is loaded.
+void RestoreInitialSettings(void);

@@ -80,23 +80,87 @@ void ReleaseSlotText(WCHAR *text) {
         CoTaskMemFree(text);
 }
 
+// The messenger windows as they stand when a broadcast begins, in lookup
+// order, each once. Messengers may raise, lower, close or open windows while
+// they handle the text; the broadcast follows this list, not the window
+// list, so it always ends. Up to MESSENGERS_ON_STACK windows fit in the
+// caller's array; more go to a heap block that ReleaseMessengerList frees.
+enum { MESSENGERS_ON_STACK = 64, MESSENGERS_AT_MOST = 1 << 14 };
+
+struct MessengerList {
+    HWND *windows;
+    int count;
+    int capacity;
+    HWND onStack[MESSENGERS_ON_STACK];
+};
+
+static bool AddMessenger(MessengerList *list, HWND window) {
+    for (int i = 0; i < list->count; i++) {
+        if (list->windows[i] == window)
+            return true;
+    }
+    if (list->count == list->capacity) {
+        if (list->capacity >= MESSENGERS_AT_MOST)
+            return false;
+        HWND *larger = (HWND *)HeapAlloc(GetProcessHeap(), 0, 2 * list->capacity * sizeof(HWND));
+        if (larger == NULL)
+            return false;  // the messengers found so far are still served
+        CopyMemory(larger, list->windows, list->count * sizeof(HWND));
+        if (list->windows != list->onStack)
+            HeapFree(GetProcessHeap(), 0, list->windows);
+        list->windows = larger;
+        list->capacity *= 2;
+    }
+    list->windows[list->count++] = window;
+    return true;
+}
+
+static void FindMessengers(MessengerList *list) {
+    list->windows = list->onStack;
+    list->count = 0;
+    list->capacity = MESSENGERS_ON_STACK;
+    HWND window = FindWindowExA(NULL, NULL, MESSENGER_CLASS, NULL);
+    while (window != NULL && AddMessenger(list, window))
+        window = FindWindowExA(NULL, window, MESSENGER_CLASS, NULL);
+}
+
+static void ReleaseMessengerList(MessengerList *list) {
+    if (list->windows != list->onStack)
+        HeapFree(GetProcessHeap(), 0, list->windows);
+}
+
+// A thread that let one send time out would let every other window of its
+// own time out too: they are skipped for the rest of this broadcast.
+static void SkipWindowsOfThread(MessengerList *list, int from, HWND unanswered) {
+    DWORD thread = GetWindowThreadProcessId(unanswered, NULL);
+    if (thread == 0)
+        return;  // the window is gone, not slow
+    for (int i = from; i < list->count; i++) {
+        if (list->windows[i] != NULL && GetWindowThreadProcessId(list->windows[i], NULL) == thread)
+            list->windows[i] = NULL;
+    }
+}
+
 void BroadcastStatus(const WCHAR *text) {
     COPYDATASTRUCT record;
     record.dwData = STATUS_COPYDATA_ID;
     record.cbData = (DWORD)(2 * (lstrlenW(text) + 1));
     record.lpData = (void *)text;
-    HWND messenger = FindWindowExA(NULL, NULL, MESSENGER_CLASS, NULL);
-    while (messenger != NULL) {
-        // A messenger may close its window while it handles the text; the
-        // one after it is looked up first, so the others still receive it.
-        HWND next = FindWindowExA(NULL, messenger, MESSENGER_CLASS, NULL);
+    MessengerList list;
+    FindMessengers(&list);
+    for (int i = 0; i < list.count; i++) {
+        HWND messenger = list.windows[i];
+        if (messenger == NULL)
+            continue;
+        // While it waits, this thread still answers the messages sent to
+        // it, so a messenger that asks the host something as it handles the
+        // text is answered at once.
         DWORD_PTR ignored;
-        SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            MESSENGER_TIMEOUT_MS, &ignored);
-        if (IsWindow(messenger))
-            next = FindWindowExA(NULL, messenger, MESSENGER_CLASS, NULL);
-        messenger = next;
+        if (!SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                 MESSENGER_TIMEOUT_MS, &ignored))
+            SkipWindowsOfThread(&list, i + 1, messenger);
     }
+    ReleaseMessengerList(&list);
 }
 
 void ClearStatus(void) {
@@ -120,7 +184,7 @@ static void PublishSlots(int n) {
     BroadcastStatus(text);
 }
 
-void UpdateStatus(void) {
+static void RunUpdate(void) {
     if (StatusSettings.enabled == 0) {
         ClearStatus();
         return;
@@ -138,4 +202,26 @@ void UpdateStatus(void) {
         return;
     }
     PublishSlots(n);
+}
+
+// While a broadcast waits for a messenger, this thread answers the messages
+// sent to it, the track-change notification among them. An update asked for
+// then does not run inside the one under way: it runs once more after it,
+// reading the track as it then stands. Notifications during that second run
+// add nothing more, so a messenger that announces a track change for every
+// status it receives cannot keep the player busy.
+static bool updating, updateAgain;
+
+void UpdateStatus(void) {
+    if (updating) {
+        updateAgain = true;
+        return;
+    }
+    updating = true;
+    updateAgain = false;
+    RunUpdate();
+    if (updateAgain)
+        RunUpdate();
+    updating = false;
+    updateAgain = false;
 }

@@ -383,8 +383,12 @@ TEST_F(DialogTest, DefaultsShowSongAndArtistAndOkSavesAndPublishesThem) {
         EXPECT_EQ(BoxText(dialog, 3), "dedicada a ...");
         EXPECT_EQ(IsDlgButtonChecked(dialog, ENABLED), (UINT)BST_CHECKED);
         EXPECT_EQ(SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID)) << "Enter means OK";
+        // Modal over the host's main window, which takes no input meanwhile.
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), StandinMainWindow());
+        EXPECT_FALSE(IsWindowEnabled(StandinMainWindow()));
         Press(dialog, IDOK);
     });
+    EXPECT_TRUE(IsWindowEnabled(StandinMainWindow()));
     EXPECT_EQ(FileLines(ini), DEFAULT_SECTION);
     ASSERT_EQ(StandinReceived(messenger).size(), 1u);
     ExpectStatus(StandinReceived(messenger)[0], OnText("{0} - {1}", {"Rain", "Kora"}));
@@ -515,6 +519,28 @@ TEST_F(DialogTest, ATextLongerThan31CharactersIsCutAtClosing) {
     });
     EXPECT_EQ(Saved(ini, "CUSTOM1"), forty.substr(0, 31));
     EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0} - {1}\" -> \"" + forty.substr(0, 31) + "\" | \"Kora\""}));
+}
+
+TEST_F(DialogTest, ControlCharactersInATypedTextBecomeSpaces) {
+    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\n");
+    RunDialog([](HWND dialog) {
+        TypeInto(dialog, 0, "a\r\n[Evil]\r\nK=1\t.");
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Saved(ini, "CUSTOM1"), "a  [Evil]  K=1 .");
+    EXPECT_EQ(FileLines(ini).size(), DEFAULT_SECTION.size()) << "a line of its own in the settings file";
+    EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{0} - {1}" -> "a  [Evil]  K=1 ." | "Kora")"}));
+}
+
+TEST_F(DialogTest, ConfigBeforeInitShowsAndSavesTheHostsSettingsFile) {
+    ASSERT_TRUE(StandinWriteFile(ini, "[Songbeam!]\r\nTEXT1=106\r\n"));
+    ASSERT_NE(StandinLoad(), nullptr);
+    RunDialog([](HWND dialog) {
+        EXPECT_EQ(Rows(dialog)[0], "Album; box hidden");
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Saved(ini, "TEXT1"), "106");
+    EXPECT_EQ(Saved(ini, "TEXT2"), "104");
 }
 
 TEST_F(DialogTest, EveryListNotificationRefillsACustomBoxAndLosesTheTyping) {

@@ -299,10 +299,15 @@ TEST_F(HostileSettingsTest, ReadOnlySettingsFile) {
 const int SELF = -2;
 int destroyOnReceipt = -1;
 int firstReceiver = -1;
+// Where the receiving messenger moves itself in the window order, if at all.
+bool moveOnReceipt;
+HWND moveTo;
 
 void DestroyMessenger(int receiver) {
     if (firstReceiver < 0)
         firstReceiver = receiver;
+    if (moveOnReceipt)
+        SetWindowPos(StandinMessengerWindow(receiver), moveTo, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (destroyOnReceipt == -1)
         return;
     StandinRemoveMessenger(destroyOnReceipt == SELF ? receiver : destroyOnReceipt);
@@ -317,6 +322,7 @@ protected:
         all = {messenger, StandinAddMessenger(), StandinAddMessenger()};
         destroyOnReceipt = -1;
         firstReceiver = -1;
+        moveOnReceipt = false;
         StandinSetReceiptHook(DestroyMessenger);
     }
     void TearDown() override {
@@ -374,6 +380,26 @@ TEST_F(HostileMessengerTest, MessengerDestroyingAnotherBeforeItsTurn) {
         if (m != victim)
             ExpectOnly(StandinReceived(m), text);
     ExpectSurvivorsReached();
+}
+
+TEST_F(HostileMessengerTest, MessengersMovingThemselvesAndHundredsOfWindowsEachReceiveOnce) {
+    StandinRemote many = {};
+    ASSERT_TRUE(StandinSpawnMessengerWith(folder + "\\many.log", "windows=400 raise", &many));
+    LoadPlugin();
+    size_t before = 0;
+    for (HWND where : {HWND_TOP, HWND_BOTTOM}) {
+        SCOPED_TRACE(where == HWND_TOP ? "to the top" : "to the bottom");
+        moveOnReceipt = true;
+        moveTo = where;
+        StandinClearReceived();
+        EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
+        for (int m : all)
+            ExpectOnly(StandinReceived(m), text);
+        size_t after = StandinRemoteReceived(many).size();
+        EXPECT_EQ(after - before, 400u);
+        before = after;
+    }
+    StandinStopMessenger(&many);
 }
 
 TEST_F(HostileMessengerTest, EveryMessengerGoneOneAfterAnother) {

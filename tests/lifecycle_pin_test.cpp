@@ -58,6 +58,25 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
     EXPECT_EQ(SendMessageA(playlist, WM_USER + 3, 9, 8), STANDIN_PLAYLIST_RESULT);
     EXPECT_EQ(StandinCountPlaylist(WM_USER + 3, 9, 8), 1);
     EXPECT_EQ(StandinReceived(messenger).size(), 1u);
+
+    // Loaded and initialised again, the module finds its hook still in the
+    // chain, with the other procedure on top of it or taken off after quit:
+    // each trigger runs one update and reaches every procedure once.
+    for (bool foreignStays : {true, false}) {
+        SCOPED_TRACE(foreignStays ? "the other procedure stays" : "the other procedure was taken off");
+        ASSERT_NE(StandinLoad(), nullptr);
+        ASSERT_EQ(StandinInit(), 0);
+        running = true;
+        StandinClearPlaylistMessages();
+        foreignSeen.clear();
+        ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+        EXPECT_EQ(ForeignCount(WM_USER, 666, 0x40000000), foreignStays ? 1 : 0);
+        EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
+        Quit();
+        if (foreignStays)
+            SetWindowLongPtrA(playlist, GWLP_WNDPROC, (LONG_PTR)replaced);
+        StandinUnload();
+    }
 }
 
 }  // namespace

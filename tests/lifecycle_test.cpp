@@ -95,6 +95,57 @@ TEST_F(LifecycleTest, OtherMessagesRunNoUpdateAndPassThroughUnchanged) {
     EXPECT_STREQ(text, "Stand-in playlist");
 }
 
+TEST_F(LifecycleTest, ASecondInitLeavesOneHookInTheChain) {
+    LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\n");
+    ASSERT_EQ(StandinInit(), 0);
+    StandinClearPlaylistMessages();
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Blue", "Kora"}));
+    EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
+    EXPECT_EQ(StandinRequestCount(125), 1);
+}
+
+TEST_F(LifecycleTest, UnicodePlaylistWindowReceivesUnicodeTextUnchanged) {
+    StandinUnicodePlaylistWindow();
+    HWND playlist = StandinPlaylistWindow();
+    ASSERT_TRUE(IsWindowUnicode(playlist));
+    ownPlaylistProc = GetWindowLongPtrA(playlist, GWLP_WNDPROC);
+    LoadPlugin();
+    const WCHAR text[] = L"\u65E5\u672C \u00E9 \u263A";
+    EXPECT_TRUE(SendMessageW(playlist, WM_SETTEXT, 0, (LPARAM)text));
+    WCHAR back[32] = L"";
+    GetWindowTextW(playlist, back, 32);
+    EXPECT_EQ(std::wstring(back), std::wstring(text));
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+}
+
+// Three messengers; the first to receive announces a track change at once,
+// as a messenger that reacts to every status might.
+bool announce;
+void AnnounceOnce(int) {
+    if (announce) {
+        announce = false;
+        StandinNotify();
+    }
+}
+
+TEST_F(LifecycleTest, ATrackChangeAnnouncedDuringQuitSendsOnlyTheOffStatus) {
+    int all[3] = {messenger, StandinAddMessenger(), StandinAddMessenger()};
+    LoadPlugin();
+    StandinClearReceived();
+    announce = true;
+    StandinSetReceiptHook(AnnounceOnce);
+    Quit();
+    StandinSetReceiptHook(NULL);
+    EXPECT_FALSE(announce);
+    for (int m : all) {
+        EXPECT_FALSE(StandinReceived(m).empty());
+        for (const StandinCopyData &got : StandinReceived(m))
+            ExpectStatus(got, OFF_TEXT);
+    }
+    StandinRemoveMessenger(all[1]);
+    StandinRemoveMessenger(all[2]);
+}
+
 TEST_F(LifecycleTest, QuitSavesTheSourcesInForceAndAReloadRestoresThem) {
     LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\nTEXT2=108\r\nTEXT3=104\r\nCUSTOM2=mine\r\n");
     ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {"Blue", "mine", "Kora"}));

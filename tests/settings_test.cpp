@@ -35,9 +35,23 @@ TEST_F(SettingsTest, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
     EXPECT_FALSE(Exists(ini));
 }
 
-TEST_F(SettingsTest, QuitWritesTheTenLineSection) {
-    LoadPlugin();
+TEST_F(SettingsTest, OnlyTheQuitOfARunningPluginWritesTheTenLineSection) {
+    // A quit before init has no settings file: it writes nothing, not even
+    // into the Windows folder's win.ini.
+    WritePrivateProfileStringA("Songbeam!", NULL, NULL, "win.ini");
+    ASSERT_NE(StandinLoad(), nullptr);
+    StandinQuit();
+    char section[16] = "";
+    EXPECT_EQ(GetPrivateProfileSectionA("Songbeam!", section, sizeof section, "win.ini"), 0u);
+    EXPECT_FALSE(Exists(ini));
+    EXPECT_TRUE(StandinReceived(messenger).empty());
+
+    ASSERT_EQ(StandinInit(), 0);
+    running = true;
     Quit();
+    EXPECT_EQ(StandinReadFile(ini), Section(DEFAULT_KEYS));
+    // A second quit keeps the sources that the first one saved.
+    StandinQuit();
     EXPECT_EQ(StandinReadFile(ini), Section(DEFAULT_KEYS));
 }
 

@@ -29,6 +29,7 @@ allowed_functions='
   KERNEL32.DLL:FreeLibrary KERNEL32.DLL:GetLastError KERNEL32.DLL:GetModuleHandleA
   KERNEL32.DLL:GetProcAddress KERNEL32.DLL:LoadLibraryA KERNEL32.DLL:Sleep
   KERNEL32.DLL:TlsGetValue KERNEL32.DLL:VirtualProtect KERNEL32.DLL:VirtualQuery
+  KERNEL32.DLL:GetProcessHeap KERNEL32.DLL:HeapAlloc KERNEL32.DLL:HeapFree
   USER32.DLL:CallWindowProcA USER32.DLL:CheckDlgButton USER32.DLL:DialogBoxParamA
   USER32.DLL:EnableWindow USER32.DLL:EndDialog USER32.DLL:FindWindowExA
   USER32.DLL:GetDlgItem USER32.DLL:GetDlgItemTextA USER32.DLL:IsDlgButtonChecked
@@ -37,6 +38,9 @@ allowed_functions='
   USER32.DLL:ShowWindow USER32.DLL:wsprintfA USER32.DLL:wsprintfW USER32.DLL:IsWindow
   USER32.DLL:GetWindowLongA USER32.DLL:SetWindowLongA
   USER32.DLL:GetWindowLongPtrA USER32.DLL:SetWindowLongPtrA
+  USER32.DLL:GetWindowLongW USER32.DLL:SetWindowLongW USER32.DLL:GetWindowLongPtrW
+  USER32.DLL:SetWindowLongPtrW USER32.DLL:CallWindowProcW USER32.DLL:IsWindowUnicode
+  USER32.DLL:GetWindowThreadProcessId
   OLE32.DLL:CoTaskMemAlloc OLE32.DLL:CoTaskMemFree
   MSVCRT.DLL:_amsg_exit MSVCRT.DLL:_initterm MSVCRT.DLL:_iob MSVCRT.DLL:__iob_func
   MSVCRT.DLL:_lock MSVCRT.DLL:_unlock MSVCRT.DLL:abort MSVCRT.DLL:calloc
