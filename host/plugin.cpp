@@ -10,10 +10,6 @@ PluginRecordType PluginRecord = {
     PLUGIN_RECORD_VERSION, "Songbeam! v0.1", PluginInit, PluginConfig, PluginQuit, NULL, NULL,
 };
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
-    return TRUE;
-}
-
 extern "C" __declspec(dllexport) PluginRecordType *winampGetGeneralPurposePlugin(void) {
     return &PluginRecord;
 }
@@ -38,22 +34,34 @@ static WNDPROC ReplacePlaylistProcedure(WNDPROC procedure) {
 // goes back. When another procedure has been put on top of ours since, it
 // will keep calling us, so the module stays loaded for the life of the
 // process and the hook keeps passing every message on.
-static void ReleasePlaylistWindow(void) {
+static bool UnhookPlaylistWindow(void) {
     if (!HostLink.hooked)
-        return;
+        return true;
     WNDPROC current = PlaylistProcedure();
-    if (current == PlaylistHookProc) {
+    if (current == PlaylistHookProc)
         ReplacePlaylistProcedure(HostLink.previousPlaylistProc);
-        HostLink.hooked = false;
+    else if (current != NULL)
+        return false;  // another procedure sits on top; NULL: the window is gone
+    HostLink.hooked = false;
+    return true;
+}
+
+static void ReleasePlaylistWindow(void) {
+    if (UnhookPlaylistWindow())
         return;
-    }
-    if (current == NULL) {
-        HostLink.hooked = false;  // the window is gone
-        return;
-    }
     HMODULE pinned;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        (LPCSTR)(void *)PlaylistHookProc, &pinned);
+}
+
+// A host that unloads the library without quit would leave the window
+// calling into freed code: while the hook is still the window's own
+// procedure, the previous one goes back. Nothing is done when the process
+// itself ends.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && reserved == NULL)
+        UnhookPlaylistWindow();
+    return TRUE;
 }
 
 // The hook is in a window's chain at most once. After a second init, or in a

@@ -191,6 +191,12 @@ TEST_F(LifecycleTest, AfterUnloadThePlaylistWindowHasItsOwnProcedureAgain) {
     Unload();
     LoadPlugin();
     ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+
+    // Unloaded without quit, it takes the hook off all the same.
+    running = false;
+    StandinUnload();
+    EXPECT_EQ(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
+    EXPECT_TRUE(Publish().empty());
 }
 
 }  // namespace
