@@ -54,18 +54,17 @@ struct DialogRun {
 };
 DialogRun run;
 
+BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, DIALOG_CLASS) == 0)
+        ((std::vector<HWND> *)param)->push_back(window);
+    return TRUE;
+}
+
 std::vector<HWND> ThreadDialogs() {
     std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            char name[32] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (lstrcmpA(name, DIALOG_CLASS) == 0)
-                ((std::vector<HWND> *)param)->push_back(window);
-            return TRUE;
-        },
-        (LPARAM)&found);
+    EnumThreadWindows(GetCurrentThreadId(), CollectDialog, (LPARAM)&found);
     return found;
 }
 
