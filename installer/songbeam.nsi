@@ -150,7 +150,7 @@ Function FinishPage
   ${If} $0 == error
     Abort
   ${EndIf}
-  ${NSD_CreateLabel} 0 0 100% 100% "Songbeam! is installed in$\r$\n$INSTDIR\Plugins$\r$\n$\r$\nWhat to do next:$\r$\n$\r$\n1. Start Winamp.$\r$\n2. Open Options > Preferences > Plug-ins > General Purpose and choose $\"Songbeam! v0.1$\".$\r$\n3. Choose Configure to pick what your status shows.$\r$\n$\r$\nIn MSN Messenger, switch on showing what you are listening to. songbeam-monitor.exe, in the zip of this release, shows what the plug-in sends."
+  ${NSD_CreateLabel} 0 0 100% 100% "Songbeam! is installed in$\r$\n$INSTDIR\Plugins$\r$\n$\r$\nWhat to do next:$\r$\n$\r$\n1. Start Winamp.$\r$\n2. Open Options > Preferences > Plug-ins > General Purpose and choose $\"Songbeam! v0.1$\".$\r$\n3. Choose Configure to pick what your status shows.$\r$\n$\r$\nIn MSN Messenger, switch on $\"Show what I'm listening to$\". songbeam-monitor.exe, in the zip of this release, shows what the plug-in sends."
   Pop $0
   nsDialogs::Show
 FunctionEnd

@@ -145,7 +145,7 @@ static void CreateChildren(HWND window) {
     static const struct {
         const wchar_t *name;
         int width;
-    } COLUMNS[] = {{L"Time", 60}, {L"Status", 70}, {L"Shown as", 190}, {L"Text received", 330}};
+    } COLUMNS[] = {{L"Time", 60}, {L"Status", 70}, {L"Shown as", 190}, {L"Text received", 400}};
     for (int i = 0; i < 4; i++) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -204,7 +204,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.lpszClassName = MESSENGER_CLASS;
     if (!RegisterClassW(&wc))
         return 1;
-    HWND window = CreateWindowExW(0, MESSENGER_CLASS, TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 680,
+    HWND window = CreateWindowExW(0, MESSENGER_CLASS, TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 760,
                                   300, NULL, NULL, instance, NULL);
     if (window == NULL)
         return 1;
