@@ -33,9 +33,22 @@ set_property(SOURCE gen_songbeam.rc APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_SOURC
   ${CMAKE_SOURCE_DIR}/dialog/config_dialog.h
   ${CMAKE_SOURCE_DIR}/host/version.rc)
 
+# Decoding a status as a messenger does: the monitor's, shared with the stand-in.
+add_library(status_line STATIC monitor/status_line.cpp)
+target_include_directories(status_line PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(status_line PRIVATE ${SONGBEAM_WARNINGS})
+
+# songbeam-monitor.exe, shipped in the zip: a window of the messenger's class
+# that lists what it receives (and prints it with --print).
+add_executable(songbeam-monitor WIN32 monitor/monitor_main.cpp monitor/monitor.rc)
+target_link_libraries(songbeam-monitor PRIVATE status_line comctl32 shell32)
+target_compile_options(songbeam-monitor PRIVATE ${SONGBEAM_WARNINGS} -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+target_link_options(songbeam-monitor PRIVATE -static -s -Wl,--no-insert-timestamp -Wl,--build-id=none)
+
 # The stand-in host and messengers.
 add_library(standin STATIC standin/standin.cpp)
 target_include_directories(standin PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(standin PUBLIC status_line)
 target_compile_options(standin PRIVATE ${SONGBEAM_WARNINGS})
 target_link_options(standin INTERFACE -static)
 

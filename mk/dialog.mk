@@ -12,3 +12,10 @@ dialog-demo:
 	@SONGBEAM_DISPLAY=1 $(MAKE) demo DEMO_ARGS=--dialog
 
 .PHONY: screenshot dialog-demo
+
+# make screenshots   every picture README.md shows: the dialog, the installer's
+#                    pages and the monitor (tools/screenshot-*.sh, under Xvfb)
+screenshots: deps
+	@tools/screenshot-dialog.sh && tools/screenshot-release.sh
+
+.PHONY: screenshots

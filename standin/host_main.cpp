@@ -1,6 +1,7 @@
 // The demo: plays the host for gen_songbeam.dll on a small generated
 // playlist, with one messenger in this process and one in a process of its
-// own, and prints what each messenger received for every track.
+// own, and prints what each messenger received for every track and the line
+// a messenger shows for it.
 //
 //   songbeam-host.exe [--dialog]
 //
@@ -8,6 +9,7 @@
 // the playlist plays, as when the user picks "Configure" in the player.
 #include <stdio.h>
 
+#include "monitor/status_line.h"
 #include "standin/standin.h"
 
 struct DemoTrack {
@@ -26,8 +28,15 @@ static const DemoTrack TRACKS[] = {
 };
 
 static void PrintReceived(const char *who, const std::vector<StandinCopyData> &received, size_t from) {
-    for (size_t i = from; i < received.size(); i++)
-        printf("  %s: %s\n", who, StandinDescribe(received[i].payload).c_str());
+    for (size_t i = from; i < received.size(); i++) {
+        const std::string &payload = received[i].payload;
+        StatusLine status = DecodeStatus((const unsigned char *)payload.data(), payload.size());
+        if (status.kind == STATUS_ON)
+            printf("  %s: %s\n    shown as \"%s\"\n", who, StandinDescribe(payload).c_str(),
+                   StatusPrintable(status.shown).c_str());
+        else
+            printf("  %s: %s\n", who, StandinDescribe(payload).c_str());
+    }
 }
 
 int main(int argc, char **argv) {

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "monitor/status_line.h"
+
 static const char MAIN_CLASS[] = "SongbeamStandinHost";
 static const char PLAYLIST_CLASS[] = "SongbeamStandinPlaylist";
 static const char MESSENGER_CLASS[] = "MsnMsgrUIManager";
@@ -317,55 +319,18 @@ void StandinStopMessenger(StandinRemote *remote) {
 
 // ---- texts ---------------------------------------------------------------
 
-// Code units up to U+00FF are Latin-1: shown as UTF-8, for a terminal.
-static std::string Printable(const std::u16string &text) {
-    std::string out;
-    for (char16_t c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += (char)c;
-        } else if (c >= 0xA0 && c <= 0xFF) {
-            out += (char)(0xC0 | (c >> 6));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            char escape[16];
-            wsprintfA(escape, "<U+%04X>", (unsigned)c);
-            out += escape;
-        }
-    }
-    return out;
-}
-
+// The decoding is the monitor's; this is the tests' own notation of it.
 std::string StandinDescribe(const std::string &payload) {
-    std::u16string text;
-    for (size_t i = 0; i + 1 < payload.size(); i += 2)
-        text += (char16_t)((unsigned char)payload[i] | ((unsigned char)payload[i + 1] << 8));
-    bool terminated = !text.empty() && text.back() == 0;
-    if (terminated)
-        text.pop_back();
-    std::vector<std::u16string> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t at = text.find(u"\\0", start);
-        if (at == std::u16string::npos) {
-            fields.push_back(text.substr(start));
-            break;
-        }
-        fields.push_back(text.substr(start, at - start));
-        start = at + 2;
-    }
-    // "", "Music", flag, [format, slots...,] "WMContentID", ""
-    size_t n = fields.size();
-    bool shaped = terminated && n >= 5 && fields[0].empty() && fields[1] == u"Music" &&
-                  fields[n - 2] == u"WMContentID" && fields[n - 1].empty();
-    if (shaped && fields[2] == u"0" && n == 5)
+    StatusLine status = DecodeStatus((const unsigned char *)payload.data(), payload.size());
+    if (status.kind == STATUS_OFF)
         return "off";
-    if (shaped && fields[2] == u"1" && n >= 7) {
-        std::string out = "on \"" + Printable(fields[3]) + "\" ->";
-        for (size_t i = 4; i + 2 < n; i++)
-            out += (i == 4 ? " \"" : " | \"") + Printable(fields[i]) + "\"";
+    if (status.kind == STATUS_ON) {
+        std::string out = "on \"" + StatusPrintable(status.format) + "\" ->";
+        for (size_t i = 0; i < status.slots.size(); i++)
+            out += (i == 0 ? " \"" : " | \"") + StatusPrintable(status.slots[i]) + "\"";
         return out;
     }
-    return "unexpected: " + Printable(text);
+    return "unexpected: " + StatusPrintable(status.text);
 }
 
 std::string StandinWide(const std::string &text) {

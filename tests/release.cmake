@@ -28,3 +28,7 @@ set_tests_properties(release_reproducible PROPERTIES TIMEOUT 180)
 add_test(NAME release_dist
   COMMAND sh ${CMAKE_SOURCE_DIR}/tools/check-dist.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(release_dist PROPERTIES TIMEOUT 60)
+
+# songbeam-monitor.exe --print, read through a pipe while the plug-in plays.
+songbeam_wine_test(monitor_test monitor_test.cpp)
+add_dependencies(monitor_test songbeam-monitor)

@@ -69,6 +69,8 @@ TEST(VersionResource, TextsAreEnglishUnitedStatesInCodePage1252) {
     EXPECT_EQ("Songbeam! now-playing plug-in for Winamp", VersionString(block, "FileDescription"));
     EXPECT_EQ("gen_songbeam.dll", VersionString(block, "OriginalFilename"));
     EXPECT_EQ("gen_songbeam", VersionString(block, "InternalName"));
+    EXPECT_EQ("the Songbeam! team", VersionString(block, "CompanyName"));
+    EXPECT_EQ("Copyright (c) 2026 the Songbeam! team. MIT licence.", VersionString(block, "LegalCopyright"));
 }
 
 TEST(VersionResource, LeavesTheDialogTemplateAndTheExportInPlace) {

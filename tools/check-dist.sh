@@ -2,8 +2,9 @@
 # What `make dist` hands to users, built twice into scratch folders:
 #   - the same files twice, byte for byte (fixed dates, no time stamps);
 #   - the DLL is the shipped 32-bit build, the installer a 32-bit program;
-#   - the zip holds exactly gen_songbeam.dll (the same bytes) and README.txt
-#     with Windows line ends;
+#   - the zip holds exactly gen_songbeam.dll (the same bytes), the 32-bit
+#     songbeam-monitor.exe of the same build, and README.txt and LICENSE.txt
+#     (the MIT licence) with Windows line ends;
 #   - SHA256SUMS matches the three files.
 #
 #   tools/check-dist.sh WORK_DIR
@@ -31,16 +32,25 @@ cmp -s "$d/gen_songbeam.dll" "$src/build/i686/bin/gen_songbeam.dll" && pass "the
 
 mkdir -p "$work/unzipped"
 (cd "$work/unzipped" && unzip -q "$d/songbeam-0.1.zip") || fail "the zip does not unpack"
-[ "$(ls "$work/unzipped" | tr '\n' ' ')" = "README.txt gen_songbeam.dll " ] && pass "the zip holds the DLL and README.txt" \
-    || fail "the zip holds: $(ls "$work/unzipped" | tr '\n' ' ')"
-cmp -s "$work/unzipped/gen_songbeam.dll" "$d/gen_songbeam.dll" && pass "the zipped DLL is the same" \
+u="$work/unzipped"
+[ "$(ls "$u" | tr '\n' ' ')" = "LICENSE.txt README.txt gen_songbeam.dll songbeam-monitor.exe " ] \
+    && pass "the zip holds the DLL, the monitor, README.txt and LICENSE.txt" \
+    || fail "the zip holds: $(ls "$u" | tr '\n' ' ')"
+cmp -s "$u/gen_songbeam.dll" "$d/gen_songbeam.dll" && pass "the zipped DLL is the same" \
     || fail "the zipped DLL differs"
-readme="$work/unzipped/README.txt"
-lines=$(wc -l <"$readme"); crlf=$(grep -c "$(printf '\r')\$" "$readme")
-[ "$lines" -gt 5 ] && [ "$lines" = "$crlf" ] && pass "README.txt has Windows line ends" \
-    || fail "README.txt: $crlf of $lines lines end in CR LF"
-grep -q 'Plugins' "$readme" && grep -q 'gen_songbeam.dll' "$readme" && pass "README.txt says where the DLL goes" \
-    || fail "README.txt does not say where the DLL goes"
+cmp -s "$u/songbeam-monitor.exe" "$src/build/i686/bin/songbeam-monitor.exe" &&
+    [ "$(i686-w64-mingw32-objdump -f "$u/songbeam-monitor.exe" | sed -n 's/.*file format //p')" = pei-i386 ] \
+    && pass "the zipped monitor is the 32-bit build" || fail "the zipped monitor is not build/i686's"
+for text in README.txt LICENSE.txt; do
+    lines=$(wc -l <"$u/$text"); crlf=$(grep -c "$(printf '\r')\$" "$u/$text")
+    [ "$lines" -gt 5 ] && [ "$lines" = "$crlf" ] && pass "$text has Windows line ends" \
+        || fail "$text: $crlf of $lines lines end in CR LF"
+done
+grep -q 'Plugins' "$u/README.txt" && grep -q 'gen_songbeam.dll' "$u/README.txt" && grep -q 'songbeam-monitor.exe' "$u/README.txt" \
+    && pass "README.txt says where the DLL goes and how to check it" \
+    || fail "README.txt does not say where the DLL goes or how to check it"
+grep -q '^MIT License' "$u/LICENSE.txt" && grep -q 'Copyright (c) 2026 the Songbeam! team' "$u/LICENSE.txt" \
+    && pass "LICENSE.txt is the MIT licence of the Songbeam! team" || fail "LICENSE.txt is not the licence"
 
 [ $failures = 0 ] && rm -rf "$work"
 echo "$failures failure(s)"
