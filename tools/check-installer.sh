@@ -18,7 +18,7 @@
 #   tools/check-installer.sh BUILD_DIR ARCH
 # BUILD_DIR is a Windows build tree with its Wine prefix ready
 # (tools/wine-env.sh); ARCH is i686 or x86_64. On i686 this is the shipped
-# 32-bit installer; on x86_64 (a machine that runs no 32-bit programs) the
+# 32-bit installer, the file `make dist` puts into dist/; on x86_64 (a machine that runs no 32-bit programs) the
 # same script is built for amd64 around the x86_64 DLL.
 set -u
 build=$(cd "$1" && pwd); arch=$2
@@ -40,8 +40,14 @@ dll="$work/stage/gen_songbeam.dll"
 cp "$build/bin/gen_songbeam.dll" "$dll" || exit 1
 touch -d '2026-01-01 00:00:00 UTC' "$dll"
 
-# shellcheck disable=SC2086
-makensis -V1 $target -DDLL="$dll" -DOUTFILE="$work/setup.exe" "$src/installer/songbeam.nsi" || exit 1
+if [ "$arch" = i686 ]; then
+    # The very installer that `make dist` ships.
+    "$src/tools/make-dist.sh" "$work/dist" >/dev/null || exit 1
+    cp "$work/dist/songbeam-0.1-setup.exe" "$work/setup.exe"
+else
+    # shellcheck disable=SC2086
+    makensis -V1 $target -DDLL="$dll" -DOUTFILE="$work/setup.exe" "$src/installer/songbeam.nsi" || exit 1
+fi
 # shellcheck disable=SC2086
 makensis -V1 $target -DDLL="$dll" -DOUTFILE="$work/setup-again.exe" "$src/installer/songbeam.nsi" || exit 1
 cmp -s "$work/setup.exe" "$work/setup-again.exe" && pass "two builds of the installer are identical" \
