@@ -303,16 +303,20 @@ std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote) 
     return out;
 }
 
-void StandinStopMessenger(StandinRemote *remote) {
-    if (remote->process == NULL)
+void StandinEndProcess(HANDLE process, HWND window) {
+    if (process == NULL)
         return;
-    if (remote->window != NULL)
-        PostMessageA(remote->window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(remote->process, 3000) != WAIT_OBJECT_0) {
-        TerminateProcess(remote->process, 1);
-        WaitForSingleObject(remote->process, 3000);
+    if (window != NULL)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process, 3000) != WAIT_OBJECT_0) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 3000);
     }
-    CloseHandle(remote->process);
+    CloseHandle(process);
+}
+
+void StandinStopMessenger(StandinRemote *remote) {
+    StandinEndProcess(remote->process, remote->window);
     remote->process = NULL;
     remote->window = NULL;
 }

@@ -109,6 +109,9 @@ bool StandinSpawnMessenger(const std::string &logPath, bool hung, StandinRemote 
 bool StandinSpawnMessengerWith(const std::string &logPath, const std::string &behaviours, StandinRemote *remote);
 std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote);
 void StandinStopMessenger(StandinRemote *remote);
+// Asks a program to close its window, and ends it when it has not ended
+// within 3 seconds; closes the process handle.
+void StandinEndProcess(HANDLE process, HWND window);
 
 // Describes a status text for people: `off`, or
 // `on "{0} - {1}" -> "Rain" | "Kora"`; anything else as `unexpected: ...`.

@@ -86,15 +86,7 @@ std::string NextLine(Monitor *monitor) {
 }
 
 void StopMonitor(Monitor *monitor) {
-    if (monitor->process != NULL) {
-        if (monitor->window != NULL)
-            PostMessageA(monitor->window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(monitor->process, 5000) != WAIT_OBJECT_0) {
-            TerminateProcess(monitor->process, 1);
-            WaitForSingleObject(monitor->process, 5000);
-        }
-        CloseHandle(monitor->process);
-    }
+    StandinEndProcess(monitor->process, monitor->window);
     if (monitor->output != NULL)
         CloseHandle(monitor->output);
     *monitor = Monitor();
