@@ -223,5 +223,4 @@ void UpdateStatus(void) {
     if (updateAgain)
         RunUpdate();
     updating = false;
-    updateAgain = false;
 }

@@ -15,15 +15,7 @@ server=/usr/lib/wine/wineserver64
 if [ "${1:-}" = --on-screen ]; then
     build=$2
     export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all
-    SONGBEAM_DISPLAY=1 tools/wine-env.sh "$build" "$arch"
-    # No window manager runs here, so Wine draws the dialog's frame itself.
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    # The close box is drawn with Wine's symbol font; this Wine does not find
-    # it on its own, so the prefix gets a copy.
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-        mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-    fi
+    SONGBEAM_DISPLAY=bare tools/wine-env.sh "$build" "$arch"
     host=
     finish() {
         [ -z "$host" ] || kill "$host" 2>/dev/null || true

@@ -16,14 +16,7 @@ server=/usr/lib/wine/wineserver64
 if [ "${1:-}" = --on-screen ]; then
     build=$2
     export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all
-    SONGBEAM_DISPLAY=1 tools/wine-env.sh "$build" "$arch"
-    # No window manager runs here, so Wine draws the frames itself, with the
-    # symbol font copied into the prefix for the close box.
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-        mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-    fi
+    SONGBEAM_DISPLAY=bare tools/wine-env.sh "$build" "$arch"
     pids=
     finish() {
         for pid in $pids; do kill "$pid" 2>/dev/null || true; done

@@ -3,7 +3,8 @@
 # running for it, so that every later Wine start is fast.
 #   tools/wine-env.sh BUILD_DIR ARCH     (ARCH: i686 or x86_64)
 # Windows have no X server to draw on: the prefix uses the null graphics
-# driver unless DISPLAY is set for a real screen.
+# driver unless SONGBEAM_DISPLAY is set for a real screen (SONGBEAM_DISPLAY=bare:
+# a virtual one without a window manager).
 set -eu
 mkdir -p "$1"; build=$(cd "$1" && pwd)
 arch=$2
@@ -26,6 +27,16 @@ if [ ! -f "$WINEPREFIX/.songbeam-ready" ]; then
 fi
 if [ -n "${SONGBEAM_DISPLAY:-}" ]; then
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null 2>&1
+    if [ "$SONGBEAM_DISPLAY" = bare ]; then
+        # A virtual screen without a window manager (Xvfb): Wine draws the
+        # window frames itself, and the close box with Wine's symbol font,
+        # which this Wine does not find on its own, so the prefix gets a copy.
+        "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        fonts="$WINEPREFIX/drive_c/windows/Fonts"
+        if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+            mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+        fi
+    fi
 else
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 fi
