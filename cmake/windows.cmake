@@ -15,6 +15,9 @@ add_library(gen_songbeam SHARED
   host/host_requests.cpp
   status/state.cpp
   status/update.cpp
+  status/broadcast.cpp
+  status/watch.cpp
+  track/ansi_text.cpp
   track/tag_reader.cpp
   track/playlist_title.cpp
   settings/settings.cpp
@@ -56,10 +59,15 @@ add_executable(messenger standin/messenger_main.cpp)
 target_compile_options(messenger PRIVATE ${SONGBEAM_WARNINGS})
 target_link_options(messenger PRIVATE -static)
 
+# The corpus of tagged files and its manifest, beside the programs: the
+# tests, the benchmark and the demo play them.
+add_custom_target(corpus ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/tests/corpus ${CMAKE_BINARY_DIR}/bin/corpus)
+
 add_executable(songbeam-host standin/host_main.cpp)
 target_link_libraries(songbeam-host PRIVATE standin)
 target_compile_options(songbeam-host PRIVATE ${SONGBEAM_WARNINGS})
-add_dependencies(songbeam-host gen_songbeam messenger)
+add_dependencies(songbeam-host gen_songbeam messenger corpus)
 
 # Tests run in Wine, in a private prefix inside the build tree that
 # tools/wine-env.sh prepares before CTest starts.

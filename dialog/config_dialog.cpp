@@ -52,13 +52,6 @@ static int ItemOfSource(int source) {
     return BLANK_ITEM;
 }
 
-static void GreyRowsFrom(HWND dialog, int firstRow) {
-    for (int k = firstRow; k < SLOT_COUNT; k++) {
-        SetUsable(dialog, SOURCE_LISTS[k], FALSE);
-        SetUsable(dialog, CUSTOM_BOXES[k], FALSE);
-    }
-}
-
 static void GreyAllRows(HWND dialog) {
     for (int k = 0; k < SLOT_COUNT; k++)
         SetUsable(dialog, SOURCE_LISTS[k], FALSE);
@@ -75,31 +68,46 @@ static void FillLists(HWND dialog) {
     }
 }
 
-// Shows the stored source of row k. Rows after a blank one are greyed but
-// keep showing their own stored sources; nothing is stored here.
+// Shows the stored source of row k; nothing is stored here. The box
+// gets the slot's text now and never again: choosing in the list keeps what
+// the user typed, and each box takes no more than a custom text holds.
 static void ShowStoredRow(HWND dialog, int k) {
     int item = ItemOfSource(StatusSettings.slotSource[k]);
     SelectItem(dialog, k, item);
     if (item == CUSTOM_ITEM)
         SetShown(dialog, CUSTOM_BOXES[k], TRUE);
-    else if (item == BLANK_ITEM)
-        GreyRowsFrom(dialog, k + 1);
+    SendDlgItemMessageA(dialog, CUSTOM_BOXES[k], EM_LIMITTEXT, TEXT_SIZE - 1, 0);
     SetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
+}
+
+// Each row is usable up to and including the first blank one: rows after it
+// are greyed but keep showing their own stored sources. A row can be put in
+// use only after the rows before it, so the slots in use stay together from
+// "{0}" on.
+static void MakeRowsUsable(HWND dialog) {
+    BOOL usable = TRUE;
+    for (int k = 0; k < SLOT_COUNT; k++) {
+        SetUsable(dialog, SOURCE_LISTS[k], usable);
+        SetUsable(dialog, CUSTOM_BOXES[k], usable);
+        LRESULT item = SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
+        if (item < 0 || item == BLANK_ITEM)
+            usable = FALSE;
+    }
 }
 
 static void OpenDialog(HWND dialog) {
     SetWindowTextA(dialog, DIALOG_CAPTION);
     for (int k = 0; k < SLOT_COUNT; k++)
         SetShown(dialog, CUSTOM_BOXES[k], FALSE);
-    for (int k = 0; k < SLOT_COUNT; k++)
-        SetUsable(dialog, SOURCE_LISTS[k], TRUE);
     FillLists(dialog);
     for (int k = 0; k < SLOT_COUNT; k++)
         ShowStoredRow(dialog, k);
-    if (StatusSettings.enabled != 0)
+    if (StatusSettings.enabled != 0) {
         CheckDlgButton(dialog, IDC_ENABLED, BST_CHECKED);
-    else
+        MakeRowsUsable(dialog);
+    } else {
         GreyAllRows(dialog);
+    }
 }
 
 // ---- choosing in a list ---------------------------------------------------------
@@ -119,17 +127,19 @@ static void ClearRowsFrom(HWND dialog, int k) {
     }
 }
 
-// "Custom" refills the box with the slot's stored text: what was typed there
-// since the opening is replaced.
+// "Custom" shows the box with whatever it holds: the slot's text, or what
+// the user typed since the opening.
 static void ShowCustomBox(HWND dialog, int k) {
     SetUsable(dialog, CUSTOM_BOXES[k], TRUE);
-    SetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
     SetShown(dialog, CUSTOM_BOXES[k], TRUE);
 }
 
 // Applies the current selection of row k's list. Every notification of the
-// list comes here, not only a changed selection.
+// list comes here, not only a changed selection; applying the same choice
+// again changes nothing. A greyed list has no say.
 static void ApplyListChoice(HWND dialog, int k) {
+    if (!IsWindowEnabled(GetDlgItem(dialog, SOURCE_LISTS[k])))
+        return;
     LRESULT item = SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
     if (item < 0 || item >= ITEM_COUNT)
         return;
@@ -149,11 +159,11 @@ static void ApplyListChoice(HWND dialog, int k) {
 // ---- the "enabled" box ------------------------------------------------------------
 
 // The box has toggled itself already. The lists keep showing the stored
-// sources either way, so what the dialog shows is what closing saves.
+// sources either way, so what the dialog shows is what closing saves; checked
+// again, the rows are usable as at the opening.
 static void ApplyEnabledBox(HWND dialog) {
     if (IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED) {
-        SetUsable(dialog, SOURCE_LISTS[0], TRUE);
-        SetUsable(dialog, SOURCE_LISTS[1], TRUE);
+        MakeRowsUsable(dialog);
         StatusSettings.enabled = 1;
     } else {
         GreyAllRows(dialog);

@@ -3,8 +3,10 @@
 #include "dialog/config_dialog.h"
 #include "host/host_requests.h"
 #include "settings/settings.h"
+#include "status/broadcast.h"
 #include "status/state.h"
 #include "status/update.h"
+#include "status/watch.h"
 
 PluginRecordType PluginRecord = {
     PLUGIN_RECORD_VERSION, "Songbeam! v0.1", PluginInit, PluginConfig, PluginQuit, NULL, NULL,
@@ -54,13 +56,16 @@ static void ReleasePlaylistWindow(void) {
                        (LPCSTR)(void *)PlaylistHookProc, &pinned);
 }
 
-// A host that unloads the library without quit would leave the window
-// calling into freed code: while the hook is still the window's own
-// procedure, the previous one goes back. Nothing is done when the process
-// itself ends.
+// A host that unloads the library without quit would leave the window and
+// the timer calling into freed code: the timer and the window watch stop,
+// and while the hook is still the window's own procedure, the previous one
+// goes back. Nothing is done when the process itself ends.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_DETACH && reserved == NULL)
+    if (reason == DLL_PROCESS_DETACH && reserved == NULL) {
+        StopWatching();
         UnhookPlaylistWindow();
+        ForgetBroadcast();
+    }
     return TRUE;
 }
 
@@ -93,6 +98,7 @@ int PluginInit(void) {
     LoadSettings();
     HostLink.session = SESSION_RUNNING;
     HookPlaylistWindow((HWND)SendHostCommand(1, HOST_PLAYLIST_WINDOW));
+    StartWatching();
     return 0;
 }
 
@@ -105,19 +111,22 @@ void PluginConfig(void) {
 }
 
 // Only a running plug-in quits: a second quit would save every source as
-// unused, and one before init has no settings file to save into. The save
-// comes first, so the file keeps the sources in force; the slots are out of
-// use before the off status goes out, so an update that a messenger sets off
-// while it handles that status sends the off status too.
+// unused, and one before init has no settings file to save into. No tick
+// runs from quit on. The save comes first, so the file keeps the sources in
+// force; the slots are out of use before the off status goes out, so an
+// update that a messenger sets off while it handles that status sends the
+// off status too.
 void PluginQuit(void) {
     if (HostLink.session != SESSION_RUNNING)
         return;
     HostLink.session = SESSION_ENDED;
+    StopWatching();
     SaveSettings();
     for (int k = 0; k < SLOT_COUNT; k++)
         StatusSettings.slotSource[k] = SOURCE_NONE;
     ClearStatus();
     ReleasePlaylistWindow();
+    ForgetBroadcast();
 }
 
 LRESULT CALLBACK PlaylistHookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

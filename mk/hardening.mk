@@ -4,11 +4,12 @@ FUZZ_SECONDS = 60
 
 fuzz: native
 	@status=0; \
-	for target in tag title; do \
+	for target in tag title id3v2 flac; do \
 	  corpus=build/native/tests/native/corpus/$$target; mkdir -p $$corpus; \
 	  echo "== fuzz_$$target, $(FUZZ_SECONDS) s"; \
 	  build/native/tests/native/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    -timeout=10 -rss_limit_mb=1024 -max_len=4096 -artifact_prefix=build/native/tests/native/ \
+	    -timeout=10 -rss_limit_mb=1024 -max_len=$$(cat build/native/tests/native/fuzz_$$target.max_len) \
+	    -artifact_prefix=build/native/tests/native/ \
 	    $$corpus tests/native/seeds/$$target 2>build/native/fuzz_$$target.log || status=1; \
 	  grep -E '^#[0-9]+[[:space:]]+DONE|^Done|ERROR|runtime error' build/native/fuzz_$$target.log; \
 	done; exit $$status

@@ -1,5 +1,6 @@
 #include "monitor/status_line.h"
 
+#include <stdint.h>
 #include <stdio.h>
 
 static std::vector<std::u16string> SplitFields(const std::u16string &text) {
@@ -64,18 +65,40 @@ std::u16string FillFormat(const std::u16string &format, const std::vector<std::u
     return out;
 }
 
+static void AppendUtf8(std::string *out, uint32_t c) {
+    if (c < 0x80) {
+        *out += (char)c;
+    } else if (c < 0x800) {
+        *out += (char)(0xC0 | (c >> 6));
+        *out += (char)(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out += (char)(0xE0 | (c >> 12));
+        *out += (char)(0x80 | ((c >> 6) & 0x3F));
+        *out += (char)(0x80 | (c & 0x3F));
+    } else {
+        *out += (char)(0xF0 | (c >> 18));
+        *out += (char)(0x80 | ((c >> 12) & 0x3F));
+        *out += (char)(0x80 | ((c >> 6) & 0x3F));
+        *out += (char)(0x80 | (c & 0x3F));
+    }
+}
+
+static bool IsControl(uint32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0);
+}
+
 std::string StatusPrintable(const std::u16string &text) {
     std::string out;
-    for (char16_t c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            out += (char)c;
-        } else if (c >= 0xA0 && c <= 0xFF) {
-            out += (char)(0xC0 | (c >> 6));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
+    for (size_t i = 0; i < text.size(); i++) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            AppendUtf8(&out, 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00));
+        } else if (IsControl(c) || (c >= 0xD800 && c <= 0xDFFF)) {
             char escape[16];
             snprintf(escape, sizeof escape, "<U+%04X>", (unsigned)c);
             out += escape;
+        } else {
+            AppendUtf8(&out, c);
         }
     }
     return out;

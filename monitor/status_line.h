@@ -42,10 +42,12 @@ StatusLine DecodeStatus(const unsigned char *bytes, size_t count);
 // such a slot stays as it is.
 std::u16string FillFormat(const std::u16string &format, const std::vector<std::u16string> &slots);
 
-// The text as UTF-8 for a terminal or a file: printable ASCII as it is, code
-// units U+00A0 to U+00FF (Latin-1) as their UTF-8 bytes, everything else,
-// the zero code unit and control characters included, as "<U+XXXX>". The
-// separators "\0" are two printable characters and so stay visible.
+// The text as UTF-8 for a terminal or a file: every character as its UTF-8
+// bytes (a surrogate pair as the one character it stands for), except
+// control characters (the zero code unit among them) and unpaired
+// surrogates, which are written "<U+XXXX>", so that one status stays one
+// line. The separators "\0" are two printable characters and so stay
+// visible.
 std::string StatusPrintable(const std::u16string &text);
 
 // One line for a script: `off`, `on "Rain - Kora"` or `unexpected "<text>"`,

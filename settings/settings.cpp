@@ -10,8 +10,9 @@ static const char SECTION[] = "Songbeam!";
 static const char *const SOURCE_KEYS[SLOT_COUNT] = {"TEXT1", "TEXT2", "TEXT3", "TEXT4"};
 static const char *const CUSTOM_KEYS[SLOT_COUNT] = {"CUSTOM1", "CUSTOM2", "CUSTOM3", "CUSTOM4"};
 
-// A stored text longer than this comes back cut to 30 characters.
-enum { SETTINGS_READ_SIZE = 31 };
+// A custom text comes back whole: up to 31 characters, as the dialog takes
+// them; a longer value written by hand comes back as its first 31.
+enum { SETTINGS_READ_SIZE = TEXT_SIZE };
 
 static int ReadInt(const char *key, int current) {
     return (int)GetPrivateProfileIntA(SECTION, key, current, HostLink.iniPath);
@@ -24,8 +25,8 @@ static void WriteInt(const char *key, int value) {
 }
 
 void LoadSettings(void) {
-    ULONG_PTR answer = (ULONG_PTR)SendHostCommand(0, HOST_SETTINGS_FILE);
-    HostLink.iniPath = answer >= 0x10000 ? (const char *)answer : "winamp.ini";
+    const char *hostPath = HostText(0, HOST_SETTINGS_FILE);
+    HostLink.iniPath = hostPath != NULL ? hostPath : "winamp.ini";
 
     StatusSettings.enabled = ReadInt("ENABLE", StatusSettings.enabled);
     for (int k = 0; k < SLOT_COUNT; k++)

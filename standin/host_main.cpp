@@ -20,12 +20,15 @@ struct DemoTrack {
     const char *album;
 };
 
+// An ID3v1 tag is written here; the last track is a file of the test corpus
+// (beside this program), tagged with ID3v2.4 in UTF-8 by mutagen.
 static const DemoTrack TRACKS[] = {
     {"01 rain.mp3", true, "Rain", "Kora", "Blue Hours"},
     {"02 harbour.mp3", false, "The Quiet Ones - Harbour Lights - Night Ferry", "", ""},
     {"03 cafe.mp3", true, "Caf\xE9 Noir", "Mara Lind", "100% Dusk"},
     {"04 ostinato.mp3", false, "Ostinato", "", ""},
 };
+static const char CORPUS_TRACK[] = "v24-utf8-nonlatin-emoji-mid3v2.mp3";
 
 static void PrintReceived(const char *who, const std::vector<StandinCopyData> &received, size_t from) {
     for (size_t i = from; i < received.size(); i++) {
@@ -57,6 +60,9 @@ int main(int argc, char **argv) {
         StandinWriteFile(path, audio);
         StandinAddEntry(path, track.tagged ? std::string(track.file) : std::string(track.title));
     }
+    std::string program = StandinPluginPath();
+    StandinAddEntry(program.substr(0, program.find_last_of('\\')) + "\\corpus\\" + CORPUS_TRACK, CORPUS_TRACK);
+    const int trackCount = (int)(sizeof TRACKS / sizeof TRACKS[0]) + 1;
 
     int local = StandinAddMessenger();
     StandinRemote remote = {};
@@ -86,15 +92,26 @@ int main(int argc, char **argv) {
             seenRemote = received.size();
         }
     };
-    for (int i = 0; i < (int)(sizeof TRACKS / sizeof TRACKS[0]); i++) {
+    for (int i = 0; i < trackCount; i++) {
         StandinSetCurrent(i);
-        if (TRACKS[i].tagged)
+        if (i == trackCount - 1)
+            printf("track %d: %s (ID3v2.4 tag, UTF-8)\n", i + 1, CORPUS_TRACK);
+        else if (TRACKS[i].tagged)
             printf("track %d: %s (ID3v1 tag)\n", i + 1, TRACKS[i].file);
         else
             printf("track %d: %s (no tag; playlist title \"%s\")\n", i + 1, TRACKS[i].file, TRACKS[i].title);
         StandinNotify();
         show();
     }
+    printf("the player pauses\n");
+    StandinSetPlayState(3);
+    MSG msg;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 1500;) {
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
+    show();
 
     printf("quit\n");
     StandinQuit();

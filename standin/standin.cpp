@@ -14,6 +14,8 @@ static HWND mainWindow;
 static HWND playlistWindow;
 static std::vector<StandinEntry> playlist;
 static int currentIndex;
+static bool unicodeRequests = true;
+static int playState = 1;
 static std::string settingsPath;
 static LRESULT unsupportedSettingsAnswer;
 static bool givesPlaylistWindow = true;
@@ -50,6 +52,8 @@ static LRESULT Answer(WPARAM wParam, LPARAM command) {
     int index = (int)wParam;
     bool valid = index >= 0 && index < (int)playlist.size();
     switch (command) {
+    case 104:
+        return wParam == 0 ? playState : 0;
     case 125:
         return currentIndex;
     case 211:
@@ -60,6 +64,14 @@ static LRESULT Answer(WPARAM wParam, LPARAM command) {
         if (!valid || playlist[index].nullTitle)
             return 0;
         return (LRESULT)playlist[index].title.c_str();
+    case 213:
+        if (!unicodeRequests || !valid || playlist[index].nullTitle)
+            return 0;
+        return (LRESULT)playlist[index].wideTitle.c_str();
+    case 214:
+        if (!unicodeRequests || !valid || playlist[index].nullPath)
+            return 0;
+        return (LRESULT)playlist[index].widePath.c_str();
     case 260:
         return givesPlaylistWindow ? (LRESULT)playlistWindow : 0;
     case 334:
@@ -150,6 +162,8 @@ void StandinStart(void) {
                                          200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     playlist.clear();
     currentIndex = 0;
+    unicodeRequests = true;
+    playState = 1;
     settingsPath.clear();
     unsupportedSettingsAnswer = 0;
     givesPlaylistWindow = true;
@@ -178,9 +192,17 @@ HWND StandinPlaylistWindow(void) { return playlistWindow; }
 void StandinClearPlaylist(void) { playlist.clear(); }
 
 int StandinAddEntry(const std::string &path, const std::string &title) {
-    playlist.push_back({path, title, false, false});
+    playlist.push_back({path, title, StandinFromAnsi(path), StandinFromAnsi(title), false, false});
     return (int)playlist.size() - 1;
 }
+
+int StandinAddEntryW(const std::wstring &path, const std::wstring &title) {
+    playlist.push_back({StandinToAnsi(path), StandinToAnsi(title), path, title, false, false});
+    return (int)playlist.size() - 1;
+}
+
+void StandinSetUnicodeRequests(bool answers) { unicodeRequests = answers; }
+void StandinSetPlayState(int state) { playState = state; }
 
 StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
 void StandinSetCurrent(int index) { currentIndex = index; }
@@ -216,12 +238,12 @@ LRESULT StandinNotify(LPARAM lParam) {
 
 // ---- messengers -------------------------------------------------------------
 
-int StandinAddMessenger(void) {
+int StandinAddMessenger(bool messageOnly) {
     RegisterClassOnce(MESSENGER_CLASS, MessengerProc);
     char title[32];
     wsprintfA(title, "messenger %d", (int)messengers.size() + 1);
-    HWND window = CreateWindowExA(0, MESSENGER_CLASS, title, WS_OVERLAPPED, 0, 0, 10, 10, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
+    HWND window = CreateWindowExA(0, MESSENGER_CLASS, title, messageOnly ? 0 : WS_OVERLAPPED, 0, 0, 10, 10,
+                                  messageOnly ? HWND_MESSAGE : NULL, NULL, GetModuleHandleA(NULL), NULL);
     messengers.push_back({window, {}});
     return (int)messengers.size() - 1;
 }
@@ -337,12 +359,32 @@ std::string StandinDescribe(const std::string &payload) {
     return "unexpected: " + StatusPrintable(status.text);
 }
 
+static std::wstring Widen(UINT codePage, const std::string &text) {
+    if (text.empty())
+        return std::wstring();
+    int units = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), NULL, 0);
+    std::wstring wide((size_t)units, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), &wide[0], units);
+    return wide;
+}
+
+static std::string Narrow(UINT codePage, const std::wstring &text) {
+    if (text.empty())
+        return std::string();
+    int bytes = WideCharToMultiByte(codePage, 0, text.data(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string narrow((size_t)bytes, '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), (int)text.size(), &narrow[0], bytes, NULL, NULL);
+    return narrow;
+}
+
+std::wstring StandinFromUtf8(const std::string &text) { return Widen(CP_UTF8, text); }
+std::string StandinToUtf8(const std::wstring &text) { return Narrow(CP_UTF8, text); }
+std::wstring StandinFromAnsi(const std::string &text) { return Widen(CP_ACP, text); }
+std::string StandinToAnsi(const std::wstring &text) { return Narrow(CP_ACP, text); }
+
 std::string StandinWide(const std::string &text) {
-    std::string out;
-    for (unsigned char c : text) {
-        out += (char)c;
-        out += (char)0;
-    }
+    std::wstring wide = StandinFromUtf8(text);
+    std::string out((const char *)wide.data(), 2 * wide.size());
     out += std::string(2, '\0');
     return out;
 }
@@ -388,7 +430,11 @@ std::string StandinTempFolder(const std::string &name) {
 }
 
 bool StandinWriteFile(const std::string &path, const std::string &bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    return StandinWriteFileW(StandinFromAnsi(path), bytes);
+}
+
+bool StandinWriteFileW(const std::wstring &path, const std::string &bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;

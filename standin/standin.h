@@ -18,11 +18,16 @@
 
 // ---- host windows and playlist ----------------------------------------
 
+// An entry as the host keeps it: Unicode path and title (commands 214 and
+// 213), and their narrow forms in the ANSI code page (211 and 212), where a
+// character the code page cannot hold is "?".
 struct StandinEntry {
-    std::string path;   // answer to command 211
-    std::string title;  // answer to command 212
-    bool nullPath;      // answer 211 with a null pointer
-    bool nullTitle;     // answer 212 with a null pointer
+    std::string path;    // answer to command 211
+    std::string title;   // answer to command 212
+    std::wstring widePath;   // answer to command 214
+    std::wstring wideTitle;  // answer to command 213
+    bool nullPath;      // answer 211 and 214 with a null pointer
+    bool nullTitle;     // answer 212 and 213 with a null pointer
 };
 
 // Creates the main window and the playlist editor window (once per process;
@@ -40,8 +45,16 @@ HWND StandinMainWindow(void);
 HWND StandinPlaylistWindow(void);
 
 void StandinClearPlaylist(void);
-// Appends an entry; returns its index.
+// Appends an entry from narrow (ANSI code page) texts; returns its index.
 int StandinAddEntry(const std::string &path, const std::string &title);
+// Appends an entry from Unicode texts; returns its index.
+int StandinAddEntryW(const std::wstring &path, const std::wstring &title);
+// Whether the host answers the Unicode requests 213 and 214 (by default it
+// does); a host that does not answers them with 0.
+void StandinSetUnicodeRequests(bool answers);
+// What command 104 answers: 1 playing (the default), 3 paused, 0 stopped. A
+// host that does not know the command answers 0 as well.
+void StandinSetPlayState(int state);
 StandinEntry *StandinEntryAt(int index);
 // The current index (command 125); may be negative or past the end.
 void StandinSetCurrent(int index);
@@ -84,8 +97,9 @@ struct StandinCopyData {
     int sequence;
 };
 
-// A messenger window in this process; returns its number (0, 1, ...).
-int StandinAddMessenger(void);
+// A messenger window in this process, top-level or message-only; returns
+// its number (0, 1, ...).
+int StandinAddMessenger(bool messageOnly = false);
 HWND StandinMessengerWindow(int messenger);
 void StandinRemoveMessenger(int messenger);
 const std::vector<StandinCopyData> &StandinReceived(int messenger);
@@ -116,9 +130,14 @@ void StandinEndProcess(HANDLE process, HWND window);
 // Describes a status text for people: `off`, or
 // `on "{0} - {1}" -> "Rain" | "Kora"`; anything else as `unexpected: ...`.
 std::string StandinDescribe(const std::string &payload);
-// The UTF-16 bytes of an ASCII/Latin-1 text with its terminating zero, as a
+// The UTF-16 bytes of a UTF-8 text with its terminating zero, as a
 // messenger receives it.
 std::string StandinWide(const std::string &text);
+// Conversions between UTF-8 and UTF-16, and from and to the ANSI code page.
+std::wstring StandinFromUtf8(const std::string &text);
+std::string StandinToUtf8(const std::wstring &text);
+std::wstring StandinFromAnsi(const std::string &text);
+std::string StandinToAnsi(const std::wstring &text);
 
 // ---- the plug-in ---------------------------------------------------------
 
@@ -148,6 +167,7 @@ void StandinUnload(void);
 // A fresh folder for one test's files, under the system's temporary folder.
 std::string StandinTempFolder(const std::string &name);
 bool StandinWriteFile(const std::string &path, const std::string &bytes);
+bool StandinWriteFileW(const std::wstring &path, const std::string &bytes);
 std::string StandinReadFile(const std::string &path);
 // 128 bytes of an ID3v1 tag: "TAG", then the three fields, each padded with
 // zero bytes to 30, then year, comment and genre.

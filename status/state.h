@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "track/track_text.h"
+
 enum {
     SOURCE_NONE = 0,
     SOURCE_SONG = 102,
@@ -20,11 +22,8 @@ struct StatusSettingsRecord {
     char customText[SLOT_COUNT][TEXT_SIZE];
 };
 
-struct TrackFieldsRecord {
-    char title[TEXT_SIZE];
-    char artist[TEXT_SIZE];
-    char album[TEXT_SIZE];
-};
+// The playing track's title, artist and album, UTF-16.
+typedef TrackText TrackFieldsRecord;
 
 // How far the host has taken the plug-in: loaded, running from init on,
 // ended by quit. A module kept loaded after quit may be initialised again.
@@ -39,6 +38,8 @@ struct HostLinkRecord {
     bool hooked;           // the hook is in playlistWindow's chain
     bool playlistUnicode;  // the hook went on, and passes on, with the W functions
     int session;
+    bool playStateKnown;  // the host has answered "playing" once
+    bool playing;         // its last answer, or true while it has never said
 };
 
 extern StatusSettingsRecord StatusSettings;

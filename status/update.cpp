@@ -3,14 +3,10 @@
 #include <objbase.h>
 
 #include "host/host_requests.h"
+#include "status/broadcast.h"
 #include "status/state.h"
+#include "track/ansi_text.h"
 #include "track/readers.h"
-
-// A messenger that stops answering must not freeze the host: each send waits
-// this long at most, and a hung messenger is skipped at once.
-enum { MESSENGER_TIMEOUT_MS = 2000 };
-
-static const char MESSENGER_CLASS[] = "MsnMsgrUIManager";
 
 // What a slot shows when its copy cannot be allocated. Never released.
 static WCHAR EmptySlotText[1] = {0};
@@ -31,9 +27,13 @@ static const WCHAR *const SlotFormats[SLOT_COUNT] = {
 
 static const WCHAR CONTENT_ID[] = L"WMContentID";
 
-// The longest on text: four slots of 31 characters each; it stays far below
-// the buffers' capacity, which wsprintfW cannot check by itself.
-static_assert(10 + 21 + 2 + SLOT_COUNT * (TEXT_SIZE - 1 + 2) + 13 < STATUS_TEXT_CAPACITY,
+// The longest on text: "\0Music\0" "1" "\0" the longest format "\0", four
+// slots of FIELD_UNITS - 1 units each followed by "\0", "WMContentID\0",
+// and the terminating zero. A custom text widens to at most one unit per
+// byte, so it is never longer than a track field. wsprintfW writes at most
+// 1024 units, so the text stays below that too.
+static_assert(9 + 1 + 2 + 21 + 2 + SLOT_COUNT * (FIELD_UNITS - 1 + 2) + 11 + 2 + 1 <= STATUS_TEXT_CAPACITY &&
+                  (int)TEXT_SIZE <= (int)FIELD_UNITS && STATUS_TEXT_CAPACITY <= 1024,
               "status text buffer too small");
 
 int CountActiveSlots(void) {
@@ -45,122 +45,42 @@ int CountActiveSlots(void) {
     return n;
 }
 
-// Widens byte by byte: each byte becomes the code unit of the same value.
-// At most 31 bytes are taken, whatever the field holds.
-static WCHAR *WidenText(const char *text) {
-    size_t length = 0;
-    while (length < TEXT_SIZE - 1 && text[length] != 0)
-        length++;
-    WCHAR *wide = (WCHAR *)CoTaskMemAlloc(2 * (length + 1));
-    if (wide == NULL)
+// A fresh copy of a field from the COM task allocator.
+static WCHAR *CopyField(const WCHAR *field) {
+    size_t length = UnitLength(field, FIELD_UNITS - 1);
+    WCHAR *copy = (WCHAR *)CoTaskMemAlloc(2 * (length + 1));
+    if (copy == NULL)
         return EmptySlotText;
-    for (size_t i = 0; i < length; i++)
-        wide[i] = (unsigned char)text[i];
-    wide[length] = 0;
-    return wide;
+    CopyMemory(copy, field, 2 * length);
+    copy[length] = 0;
+    return copy;
 }
 
 WCHAR *SlotText(int slot) {
     switch (StatusSettings.slotSource[slot]) {
     case SOURCE_SONG:
-        return WidenText(TrackFields.title);
+        return CopyField(TrackFields.title);
     case SOURCE_ARTIST:
-        return WidenText(TrackFields.artist);
+        return CopyField(TrackFields.artist);
     case SOURCE_ALBUM:
-        return WidenText(TrackFields.album);
-    case SOURCE_CUSTOM:
-        return WidenText(StatusSettings.customText[slot]);
+        return CopyField(TrackFields.album);
+    case SOURCE_CUSTOM: {
+        // The custom texts are narrow text in the ANSI code page.
+        WCHAR custom[FIELD_UNITS];
+        FieldWriter writer;
+        StartField(&writer, custom);
+        const char *text = StatusSettings.customText[slot];
+        AppendAnsi(&writer, text, lstrlenA(text));
+        return CopyField(custom);
+    }
     default:
-        return WidenText(" ");
+        return CopyField(L" ");
     }
 }
 
 void ReleaseSlotText(WCHAR *text) {
     if (text != EmptySlotText)
         CoTaskMemFree(text);
-}
-
-// The messenger windows as they stand when a broadcast begins, in lookup
-// order, each once. Messengers may raise, lower, close or open windows while
-// they handle the text; the broadcast follows this list, not the window
-// list, so it always ends. Up to MESSENGERS_ON_STACK windows fit in the
-// caller's array; more go to a heap block that ReleaseMessengerList frees.
-enum { MESSENGERS_ON_STACK = 64, MESSENGERS_AT_MOST = 1 << 14 };
-
-struct MessengerList {
-    HWND *windows;
-    int count;
-    int capacity;
-    HWND onStack[MESSENGERS_ON_STACK];
-};
-
-static bool AddMessenger(MessengerList *list, HWND window) {
-    for (int i = 0; i < list->count; i++) {
-        if (list->windows[i] == window)
-            return true;
-    }
-    if (list->count == list->capacity) {
-        if (list->capacity >= MESSENGERS_AT_MOST)
-            return false;
-        HWND *larger = (HWND *)HeapAlloc(GetProcessHeap(), 0, 2 * list->capacity * sizeof(HWND));
-        if (larger == NULL)
-            return false;  // the messengers found so far are still served
-        CopyMemory(larger, list->windows, list->count * sizeof(HWND));
-        if (list->windows != list->onStack)
-            HeapFree(GetProcessHeap(), 0, list->windows);
-        list->windows = larger;
-        list->capacity *= 2;
-    }
-    list->windows[list->count++] = window;
-    return true;
-}
-
-static void FindMessengers(MessengerList *list) {
-    list->windows = list->onStack;
-    list->count = 0;
-    list->capacity = MESSENGERS_ON_STACK;
-    HWND window = FindWindowExA(NULL, NULL, MESSENGER_CLASS, NULL);
-    while (window != NULL && AddMessenger(list, window))
-        window = FindWindowExA(NULL, window, MESSENGER_CLASS, NULL);
-}
-
-static void ReleaseMessengerList(MessengerList *list) {
-    if (list->windows != list->onStack)
-        HeapFree(GetProcessHeap(), 0, list->windows);
-}
-
-// A thread that let one send time out would let every other window of its
-// own time out too: they are skipped for the rest of this broadcast.
-static void SkipWindowsOfThread(MessengerList *list, int from, HWND unanswered) {
-    DWORD thread = GetWindowThreadProcessId(unanswered, NULL);
-    if (thread == 0)
-        return;  // the window is gone, not slow
-    for (int i = from; i < list->count; i++) {
-        if (list->windows[i] != NULL && GetWindowThreadProcessId(list->windows[i], NULL) == thread)
-            list->windows[i] = NULL;
-    }
-}
-
-void BroadcastStatus(const WCHAR *text) {
-    COPYDATASTRUCT record;
-    record.dwData = STATUS_COPYDATA_ID;
-    record.cbData = (DWORD)(2 * (lstrlenW(text) + 1));
-    record.lpData = (void *)text;
-    MessengerList list;
-    FindMessengers(&list);
-    for (int i = 0; i < list.count; i++) {
-        HWND messenger = list.windows[i];
-        if (messenger == NULL)
-            continue;
-        // While it waits, this thread still answers the messages sent to
-        // it, so a messenger that asks the host something as it handles the
-        // text is answered at once.
-        DWORD_PTR ignored;
-        if (!SendMessageTimeoutA(messenger, WM_COPYDATA, 0, (LPARAM)&record, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                 MESSENGER_TIMEOUT_MS, &ignored))
-            SkipWindowsOfThread(&list, i + 1, messenger);
-    }
-    ReleaseMessengerList(&list);
 }
 
 void ClearStatus(void) {
@@ -184,23 +104,31 @@ static void PublishSlots(int n) {
     BroadcastStatus(text);
 }
 
+// The track's texts from the file's tags, else from the playlist title. The
+// Unicode path names every file; the narrow one only what the ANSI code
+// page can, so it is asked for only when the host gives no Unicode path.
+static void ReadTrack(int index) {
+    const WCHAR *widePath = HostWideText((WPARAM)index, HOST_ENTRY_FILE_W);
+    bool tagged = widePath != NULL ? ReadTrackFile(widePath, NULL, &TrackFields)
+                                   : ReadTrackFile(NULL, HostText((WPARAM)index, HOST_ENTRY_FILE), &TrackFields);
+    if (!tagged)
+        SplitPlaylistTitle(index, &TrackFields);
+}
+
+// Nothing playing (publishing off, the host stopped or paused, an empty
+// playlist, no slot in use) sends the off status.
 static void RunUpdate(void) {
-    if (StatusSettings.enabled == 0) {
+    if (StatusSettings.enabled == 0 || !HostIsPlaying()) {
         ClearStatus();
         return;
     }
     int index = (int)SendHostCommand(0, HOST_CURRENT_INDEX);
-    const char *path = (const char *)SendHostCommand((WPARAM)index, HOST_ENTRY_FILE);
-    TrackFields.title[0] = 0;
-    TrackFields.artist[0] = 0;
-    TrackFields.album[0] = 0;
-    if (!ReadTrackTag(path) && index >= 0)
-        SplitPlaylistTitle(index);
     int n = CountActiveSlots();
-    if (n == 0) {
+    if (index < 0 || n == 0) {
         ClearStatus();
         return;
     }
+    ReadTrack(index);
     PublishSlots(n);
 }
 
@@ -212,15 +140,25 @@ static void RunUpdate(void) {
 // status it receives cannot keep the player busy.
 static bool updating, updateAgain;
 
-void UpdateStatus(void) {
-    if (updating) {
-        updateAgain = true;
-        return;
-    }
+static void RunOnce(void (*work)(void)) {
     updating = true;
     updateAgain = false;
-    RunUpdate();
+    work();
     if (updateAgain)
         RunUpdate();
     updating = false;
+}
+
+void UpdateStatus(void) {
+    if (updating)
+        updateAgain = true;
+    else
+        RunOnce(RunUpdate);
+}
+
+// The windows that came since the last broadcast are served like an update:
+// never inside one, and a track change announced meanwhile runs after it.
+void UpdateNewMessengers(void) {
+    if (!updating)
+        RunOnce(SendStatusToNewMessengers);
 }

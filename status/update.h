@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
-enum { STATUS_COPYDATA_ID = 0x547, STATUS_TEXT_CAPACITY = 500 };
+// Large enough for the longest status text, which update.cpp checks.
+enum { STATUS_COPYDATA_ID = 0x547, STATUS_TEXT_CAPACITY = 640 };
 
 void UpdateStatus(void);
 void ClearStatus(void);
 int CountActiveSlots(void);
 WCHAR *SlotText(int slot);
 void ReleaseSlotText(WCHAR *text);
-void BroadcastStatus(const WCHAR *text);
+
+// Sends the current status to messenger windows that appeared since the
+// last broadcast. Does nothing while an update is under way.
+void UpdateNewMessengers(void);

@@ -145,6 +145,14 @@ std::string BoxText(HWND dialog, int row) {
 
 void TypeInto(HWND dialog, int row, const std::string &text) { SetDlgItemTextA(dialog, BOXES[row], text.c_str()); }
 
+// Types into a box key by key, over whatever it held, as a person does.
+void TypeKeys(HWND dialog, int row, const std::string &text) {
+    HWND box = GetDlgItem(dialog, BOXES[row]);
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    for (char c : text)
+        SendMessageA(box, WM_CHAR, (WPARAM)(unsigned char)c, 1);
+}
+
 void Notify(HWND dialog, int control, WORD code) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, code), (LPARAM)GetDlgItem(dialog, control));
 }
@@ -508,17 +516,27 @@ TEST_F(DialogTest, CustomShowsTheSlotTextAndKeepsWhatIsTypedThere) {
     EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{0} - {1} - {2}" -> "Rain" | "Kora" | "now on air")"}));
 }
 
-TEST_F(DialogTest, ATextLongerThan31CharactersIsCutAtClosing) {
+TEST_F(DialogTest, ABoxTakes31CharactersAndARestartGivesThemBack) {
     const std::string forty = "0123456789abcdefghijABCDEFGHIJ0123456789";
+    const std::string kept = forty.substr(0, 31);
     LoadPlugin();
     RunDialog([&](HWND dialog) {
         Choose(dialog, 0, CUSTOM);
-        TypeInto(dialog, 0, forty);
-        EXPECT_EQ(BoxText(dialog, 0), forty) << "the box itself takes any length";
+        TypeKeys(dialog, 0, forty);
+        EXPECT_EQ(BoxText(dialog, 0), kept) << "the box stops taking keys at 31 characters";
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(Saved(ini, "CUSTOM1"), forty.substr(0, 31));
-    EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0} - {1}\" -> \"" + forty.substr(0, 31) + "\" | \"Kora\""}));
+    EXPECT_EQ(Saved(ini, "CUSTOM1"), kept);
+    EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0} - {1}\" -> \"" + kept + "\" | \"Kora\""}));
+    Quit();
+    Unload();
+    LoadPlugin();
+    ExpectOnly(Publish(), OnText("{0} - {1}", {kept, "Kora"}));
+    RunDialog([&](HWND dialog) {
+        EXPECT_EQ(BoxText(dialog, 0), kept);
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Saved(ini, "CUSTOM1"), kept);
 }
 
 TEST_F(DialogTest, ControlCharactersInATypedTextBecomeSpaces) {
@@ -543,23 +561,47 @@ TEST_F(DialogTest, ConfigBeforeInitShowsAndSavesTheHostsSettingsFile) {
     EXPECT_EQ(Saved(ini, "TEXT2"), "104");
 }
 
-TEST_F(DialogTest, EveryListNotificationRefillsACustomBoxAndLosesTheTyping) {
-    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nCUSTOM1=stored words\r\n");
+TEST_F(DialogTest, NoListNotificationLosesWhatWasTyped) {
+    const WORD notifications[] = {CBN_SETFOCUS, CBN_KILLFOCUS, CBN_DROPDOWN, CBN_CLOSEUP,
+                                  CBN_SELENDOK, CBN_SELENDCANCEL, CBN_SELCHANGE};
+    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\nCUSTOM1=stored words\r\n");
+    for (WORD code : notifications) {
+        SCOPED_TRACE(code);
+        const std::string typed = "at the gym " + std::to_string(code);
+        RunDialog([&](HWND dialog) {
+            TypeKeys(dialog, 0, typed);
+            Notify(dialog, LISTS[0], code);
+            EXPECT_EQ(BoxText(dialog, 0), typed);
+            // Away to "Song" and back: the box keeps the typing meanwhile.
+            Choose(dialog, 0, SONG);
+            Choose(dialog, 0, CUSTOM);
+            EXPECT_EQ(Rows(dialog)[0], "Custom; box shown");
+            EXPECT_EQ(BoxText(dialog, 0), typed);
+            Press(dialog, IDOK);
+        });
+        EXPECT_EQ(Saved(ini, "CUSTOM1"), typed);
+        EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0}\" -> \"" + typed + "\""}));
+    }
+}
+
+TEST_F(DialogTest, CheckingEnabledNeverMakesAGap) {
+    LoadPlugin();
     RunDialog([](HWND dialog) {
-        EXPECT_EQ(Rows(dialog)[0], "Custom; box shown");
-        TypeInto(dialog, 0, "typed words");
-        Notify(dialog, LISTS[0], CBN_SETFOCUS);  // a click on the list
-        EXPECT_EQ(BoxText(dialog, 0), "stored words");
-        // Choosing "Song": the list gains the focus first, then changes.
-        TypeInto(dialog, 0, "typed again");
-        Notify(dialog, LISTS[0], CBN_SETFOCUS);
-        Choose(dialog, 0, SONG);
-        EXPECT_EQ(Rows(dialog)[0], "Song; box hidden");
-        EXPECT_EQ(BoxText(dialog, 0), "stored words") << "a hidden box keeps its text";
+        Choose(dialog, 0, BLANK);
+        SetEnabledBox(dialog, false);
+        SetEnabledBox(dialog, true);
+        EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
+                                    "blank; box hidden",
+                                    "blank greyed; box hidden greyed",
+                                    "blank greyed; box hidden greyed",
+                                    "blank greyed; box hidden greyed",
+                                }));
+        Choose(dialog, 1, ARTIST);  // a greyed list has no say
         Press(dialog, IDOK);
     });
-    EXPECT_EQ(Saved(ini, "TEXT1"), "102");
-    EXPECT_EQ(Saved(ini, "CUSTOM1"), "stored words");
+    for (const char *key : {"TEXT1", "TEXT2", "TEXT3", "TEXT4"})
+        EXPECT_EQ(Saved(ini, key), "0") << key;
+    EXPECT_EQ(Published(), (std::vector<std::string>{"off"}));
 }
 
 // ---- closing without OK, and the dialog's effect while it is open ------------------
@@ -600,13 +642,13 @@ TEST_F(DialogTest, ClearingEnabledGreysEverythingAndPublishesOff) {
                                 }));
         StandinNotify();
         EXPECT_EQ(Published(), (std::vector<std::string>{"off"}));
-        // Checked again: rows 0 and 1 usable; the lists keep their items and
-        // the box stays greyed until "Custom" is applied anew.
+        // Checked again: the rows as at the opening, usable up to the first
+        // blank one.
         SetEnabledBox(dialog, true);
         EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
-                                    "Song; box hidden greyed",
-                                    "Custom; box shown greyed",
-                                    "blank greyed; box hidden greyed",
+                                    "Song; box hidden",
+                                    "Custom; box shown",
+                                    "blank; box hidden",
                                     "blank greyed; box hidden greyed",
                                 }));
         SetEnabledBox(dialog, false);

@@ -59,6 +59,13 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
     EXPECT_EQ(StandinCountPlaylist(WM_USER + 3, 9, 8), 1);
     EXPECT_EQ(StandinReceived(messenger).size(), 1u);
 
+    // No tick runs in the module kept loaded: a stop changes nothing.
+    StandinClearReceived();
+    StandinSetPlayState(0);
+    PumpMessages(1200);
+    EXPECT_TRUE(StandinReceived(messenger).empty());
+    StandinSetPlayState(1);
+
     // Loaded and initialised again, the module finds its hook still in the
     // chain, with the other procedure on top of it or taken off after quit:
     // each trigger runs one update and reaches every procedure once.

@@ -192,11 +192,19 @@ TEST_F(LifecycleTest, AfterUnloadThePlaylistWindowHasItsOwnProcedureAgain) {
     LoadPlugin();
     ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
 
-    // Unloaded without quit, it takes the hook off all the same.
+    // Unloaded without quit, it takes the hook off all the same, and leaves
+    // nothing that could call into it: not the once-a-second timer, not the
+    // watch for new windows, even with a window created just before.
+    int late = StandinAddMessenger();
     running = false;
     StandinUnload();
+    EXPECT_EQ(GetModuleHandleA("gen_songbeam.dll"), (HMODULE)NULL);
     EXPECT_EQ(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
+    StandinSetPlayState(0);
+    PumpMessages(2000);
     EXPECT_TRUE(Publish().empty());
+    EXPECT_TRUE(StandinReceived(late).empty());
+    StandinRemoveMessenger(late);
 }
 
 }  // namespace

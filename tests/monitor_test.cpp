@@ -129,6 +129,11 @@ TEST_F(MonitorTest, PrintsEachStatusAsTheMessengerLineAtOnce) {
         ASSERT_EQ(Publish().size(), 1u);
         EXPECT_EQ(NextLine(&monitor), step.line) << step.file;
     }
+    // Any character, in UTF-8, whatever the ANSI code page.
+    const std::string unicode = "\u5B87\u591A\u7530 - \u041A\u0438\u043D\u043E \U0001F3B5";
+    StandinSetCurrent(StandinAddEntryW(StandinFromUtf8(folder + "\\missing.mp3"), StandinFromUtf8(unicode)));
+    ASSERT_EQ(Publish().size(), 1u);
+    EXPECT_EQ(NextLine(&monitor), "on \"\u041A\u0438\u043D\u043E \U0001F3B5 - \u5B87\u591A\u7530 - on air\"");
     Quit();
     EXPECT_EQ(NextLine(&monitor), "off");
 

@@ -43,6 +43,30 @@ inline void ExpectOnly(const std::vector<StandinCopyData> &received, const std::
     ExpectStatus(received[0], text);
 }
 
+// Lets this thread handle its messages (the plug-in's once-a-second timer
+// among them) for `ms` milliseconds, or until `done` says so.
+template <typename Done>
+inline bool PumpMessagesUntil(DWORD ms, Done done) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done())
+            return true;
+        DWORD waited = GetTickCount() - start;
+        if (waited >= ms)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - waited < 50 ? ms - waited : 50, QS_ALLINPUT);
+    }
+}
+
+inline void PumpMessages(DWORD ms) {
+    PumpMessagesUntil(ms, [] { return false; });
+}
+
 // A crash ends the program at once with a message, instead of waiting for a
 // debugger: a call into unloaded code is one of the faults tested here.
 inline LONG WINAPI ReportCrash(EXCEPTION_POINTERS *info) {

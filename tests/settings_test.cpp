@@ -55,20 +55,20 @@ TEST_F(SettingsTest, OnlyTheQuitOfARunningPluginWritesTheTenLineSection) {
     EXPECT_EQ(StandinReadFile(ini), Section(DEFAULT_KEYS));
 }
 
-TEST_F(SettingsTest, CustomTextsComeBackAsTheirFirst30Characters) {
+TEST_F(SettingsTest, CustomTextsComeBackAsTheirFirst31Characters) {
     std::string forty = "0123456789abcdefghijklmnopqrstuvwxyz%s%d";
-    std::string thirty = forty.substr(0, 30);
+    std::string first31 = forty.substr(0, 31);
     LoadPlugin(Section("TEXT1=108\r\nTEXT2=108\r\nCUSTOM1=" + forty + "\r\nCUSTOM2=\r\n"));
-    ExpectOnly(Publish(), OnText("{0} - {1}", {thirty, ""}));
+    ExpectOnly(Publish(), OnText("{0} - {1}", {first31, ""}));
     Quit();
     std::string saved = StandinReadFile(ini);
-    EXPECT_NE(saved.find("\r\nCUSTOM1=" + thirty + "\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nCUSTOM1=" + first31 + "\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\r\nCUSTOM2=\r\n"), std::string::npos) << saved;
     Unload();
 
     // The empty text stays empty at the next start: the key exists.
     LoadPlugin();
-    ExpectOnly(Publish(), OnText("{0} - {1}", {thirty, ""}));
+    ExpectOnly(Publish(), OnText("{0} - {1}", {first31, ""}));
 }
 
 TEST_F(SettingsTest, UnknownSourceIsKeptAndWrittenBack) {
@@ -143,7 +143,7 @@ TEST_F(SettingsTest, OddValuesDoNotBreakAnything) {
     // they were read; the plain ones round-trip exactly.
     EXPECT_NE(saved.find("\r\nENABLE=7\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\r\nTEXT1=-7\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("\r\nCUSTOM1=" + std::string(30, 'q') + "\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nCUSTOM1=" + std::string(31, 'q') + "\r\n"), std::string::npos) << saved;
 }
 
 }  // namespace

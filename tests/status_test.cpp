@@ -20,17 +20,17 @@ TEST_F(StatusTest, DefaultsWithTaggedFilePublishSongAndArtist) {
 TEST_F(StatusTest, UntaggedFileFallsBackToThePlaylistTitle) {
     AddTrack("plain.mp3", std::string(300, 'x'), "Kora - Rain - Blue");
     LoadPlugin();
-    ExpectOnly(Publish(), OnText("{0} - {1}", {" Rain ", "Kora "}));
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
 }
 
-TEST_F(StatusTest, NegativeIndexGivesEmptyFieldsWithoutSplitting) {
+TEST_F(StatusTest, EmptyPlaylistSendsTheOffStatus) {
     AddTrack("plain.mp3", "", "Kora - Rain");
     StandinSetCurrent(-1);
     LoadPlugin();
-    ExpectOnly(Publish(), OnText("{0} - {1}", {"", ""}));
-    // The path is still asked for; the title is not.
-    EXPECT_EQ(StandinRequestCount(211), 1);
-    EXPECT_EQ(StandinRequestCount(212), 0);
+    ExpectOnly(Publish(), OFF_TEXT);
+    // Nothing is asked about an entry that is not there.
+    for (LPARAM command : {211, 212, 213, 214})
+        EXPECT_EQ(StandinRequestCount(command), 0) << command;
 }
 
 TEST_F(StatusTest, OffTextWhenDisabledOrNoSlotInUse) {
@@ -80,16 +80,6 @@ TEST_F(StatusTest, ThirtyCharacterFieldsAreCarriedWhole) {
     EXPECT_EQ(received[0].byteCount, 2 * (text.size() + 1));
 }
 
-TEST_F(StatusTest, HighBytesWidenToTheSameCodeUnit) {
-    AddTrack("cafe.mp3", StandinTag("Caf\xE9", "\xFF\x80", "x"));
-    LoadPlugin();
-    auto received = Publish();
-    // U+00E9, U+00FF, U+0080: the byte as the low half, zero as the high.
-    ExpectOnly(received, OnText("{0} - {1}", {"Caf\xE9", "\xFF\x80"}));
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_NE(received[0].payload.find(std::string("f\0\xE9\0\\\0", 6)), std::string::npos);
-}
-
 TEST_F(StatusTest, PercentSignsReachTheMessengerUnchanged) {
     AddTrack("pct.mp3", StandinTag("100%s", "%d", "%n%n"));
     LoadPlugin("[Songbeam!]\r\nTEXT3=106\r\n");
@@ -116,6 +106,83 @@ TEST_F(StatusTest, MessengersInOtherProcessesAllReceiveTheText) {
     ExpectOnly(local, text);
     ExpectOnly(first, text);
     ExpectOnly(second, text);
+}
+
+TEST_F(StatusTest, AMessageOnlyListenerBesideTwoMessengersGetsEveryStatusOnce) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    int all[3] = {messenger, StandinAddMessenger(), StandinAddMessenger(true)};
+    ASSERT_EQ(FindWindowExA(HWND_MESSAGE, NULL, "MsnMsgrUIManager", NULL), StandinMessengerWindow(all[2]));
+    LoadPlugin();
+    for (int update = 0; update < 2; update++) {
+        Publish();
+        for (int m : all)
+            ExpectOnly(StandinReceived(m), OnText("{0} - {1}", {"Rain", "Kora"}));
+    }
+    StandinClearReceived();
+    Quit();
+    for (int m : all)
+        ExpectOnly(StandinReceived(m), OFF_TEXT);
+    StandinRemoveMessenger(all[1]);
+    StandinRemoveMessenger(all[2]);
+}
+
+// ---- between track changes: the host's play state, messengers started later --------
+
+TEST_F(StatusTest, StopPauseAndPlayArePublishedWithinTwoTicks) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin();
+    const std::string playing = OnText("{0} - {1}", {"Rain", "Kora"});
+    ExpectOnly(Publish(), playing);
+    const struct {
+        int state;
+        std::string text;
+    } steps[] = {{0, OFF_TEXT}, {1, playing}, {3, OFF_TEXT}, {1, playing}, {3, OFF_TEXT}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.state);
+        StandinClearReceived();
+        StandinSetPlayState(step.state);
+        EXPECT_TRUE(PumpMessagesUntil(2200, [&] { return !StandinReceived(messenger).empty(); }));
+        ExpectOnly(StandinReceived(messenger), step.text);
+    }
+    // Nothing more while nothing changes; a track change while paused says
+    // that nothing is playing.
+    StandinClearReceived();
+    PumpMessages(1100);
+    EXPECT_TRUE(StandinReceived(messenger).empty());
+    ExpectOnly(Publish(), OFF_TEXT);
+}
+
+TEST_F(StatusTest, AHostThatNeverSaysPlayingKeepsPublishingTracks) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    StandinSetPlayState(0);  // what a host without the question answers
+    LoadPlugin();
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+    StandinClearReceived();
+    StandinSetPlayState(3);
+    PumpMessages(1100);
+    EXPECT_TRUE(StandinReceived(messenger).empty());
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+}
+
+TEST_F(StatusTest, MessengersStartedMidTrackGetTheCurrentStatusWithinTwoTicks) {
+    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    LoadPlugin();
+    const std::string text = OnText("{0} - {1}", {"Rain", "Kora"});
+    ExpectOnly(Publish(), text);
+    StandinClearReceived();
+    StandinRemote late = {};
+    ASSERT_TRUE(StandinSpawnMessenger(folder + "\\late.log", false, &late));
+    int listener = StandinAddMessenger(true);
+    EXPECT_TRUE(PumpMessagesUntil(2200, [&] {
+        return !StandinRemoteReceived(late).empty() && !StandinReceived(listener).empty();
+    }));
+    PumpMessages(1100);
+    auto remote = StandinRemoteReceived(late);
+    StandinStopMessenger(&late);
+    ExpectOnly(remote, text);
+    ExpectOnly(StandinReceived(listener), text);
+    EXPECT_TRUE(StandinReceived(messenger).empty()) << "a messenger that had the status got it again";
+    StandinRemoveMessenger(listener);
 }
 
 TEST_F(StatusTest, AMessengerCallingTheHostBackIsAnsweredAtOnce) {

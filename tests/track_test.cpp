@@ -1,6 +1,7 @@
-// The track readers, seen through what the messenger receives: the ID3v1 tag
-// at the end of the playing file and, when there is none, the playlist title
-// split at hyphens. Slots 0 to 2 show title, artist and album.
+// The track readers, seen through what the messenger receives: the file's
+// tags (ID3v2, FLAC Vorbis comments, ID3v1) and, when none gives a title,
+// artist or album, the playlist title. Slots 0 to 2 show title, artist and
+// album. Expected texts are written in UTF-8; the messenger gets UTF-16.
 #include <gtest/gtest.h>
 
 #include "tests/plugin_session.h"
@@ -15,13 +16,98 @@ std::string Pad(const std::string &text, char with) {
     return field;
 }
 
+// ---- the corpus: files tagged by independent tools, and what each gives -------------
+
+struct CorpusFile {
+    std::string name, playlistTitle, title, artist, album;
+};
+
+std::string CorpusFolder() {
+    std::string plugin = StandinPluginPath();
+    return plugin.substr(0, plugin.find_last_of('\\')) + "\\corpus";
+}
+
+// manifest.txt: UTF-8, "#" comments, five tab-separated columns per file.
+std::vector<CorpusFile> ReadManifest() {
+    std::string text = StandinReadFile(CorpusFolder() + "\\manifest.txt");
+    std::vector<CorpusFile> files;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::vector<std::string> columns;
+        size_t at = 0;
+        for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
+            columns.push_back(line.substr(at, tab - at));
+        columns.push_back(line.substr(at));
+        EXPECT_EQ(columns.size(), 5u) << line;
+        if (columns.size() == 5)
+            files.push_back({columns[0], columns[1], columns[2], columns[3], columns[4]});
+    }
+    return files;
+}
+
 class TrackTest : public PluginSession {
 protected:
     // What the next track change publishes as title, artist and album.
     void ExpectFields(const std::string &title, const std::string &artist, const std::string &album) {
         ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {title, artist, album}));
     }
+    // The entry plays with its Unicode path and title.
+    void PlayW(const std::wstring &path, const std::wstring &title) {
+        StandinSetCurrent(StandinAddEntryW(path, title));
+    }
 };
+
+TEST_F(TrackTest, CorpusFilesPublishTheirManifestFields) {
+    std::vector<CorpusFile> files = ReadManifest();
+    ASSERT_GE(files.size(), 20u) << "the corpus beside this program";
+    LoadPlugin(THREE_SLOTS);
+    // The host gives the path in Unicode, then, like an older host, narrow.
+    for (bool unicode : {true, false}) {
+        StandinSetUnicodeRequests(unicode);
+        for (const CorpusFile &file : files) {
+            SCOPED_TRACE(file.name + (unicode ? " (Unicode path)" : " (narrow path)"));
+            PlayW(StandinFromUtf8(CorpusFolder() + "\\" + file.name), StandinFromUtf8(file.playlistTitle));
+            ExpectFields(file.title, file.artist, file.album);
+        }
+    }
+}
+
+TEST_F(TrackTest, NamesBeyondTheAnsiCodePageAreReadInFull) {
+    LoadPlugin(THREE_SLOTS);
+    std::wstring folderW = StandinFromAnsi(folder) + L"\\\u5B87\u591A\u7530\u30D2\u30AB\u30EB \u041A\u0438\u043D\u043E";
+    CreateDirectoryW(folderW.c_str(), NULL);
+    const CorpusFile source = ReadManifest().at(0);
+    std::wstring tagged = folderW + L"\\\u0413\u0440\u0443\u043F\u043F\u0430 \U0001F3B5.mp3";
+    ASSERT_TRUE(StandinWriteFileW(tagged, StandinReadFile(CorpusFolder() + "\\" + source.name)));
+    std::wstring untagged = folderW + L"\\\u3042 \U0001F3B5.mp3";
+    ASSERT_TRUE(StandinWriteFileW(untagged, std::string(700, '\x55')));
+    const std::wstring title = L"\u5B87\u591A\u7530\u30D2\u30AB\u30EB - First Love \U0001F3B5 - \u041A\u0438\u043D\u043E";
+
+    PlayW(tagged, title);
+    ExpectFields(source.title, source.artist, source.album);
+    PlayW(untagged, title);
+    ExpectFields("First Love \U0001F3B5", "\u5B87\u591A\u7530\u30D2\u30AB\u30EB", "\u041A\u0438\u043D\u043E");
+    EXPECT_EQ(StandinRequestCount(211) + StandinRequestCount(212), 0) << "the narrow texts were not needed";
+
+    // A host without the Unicode requests gives what the ANSI code page can
+    // hold: the path cannot be opened, and the title has "?" for the rest.
+    StandinSetUnicodeRequests(false);
+    for (const std::wstring &path : {tagged, untagged}) {
+        PlayW(path, title);
+        ExpectFields(StandinToUtf8(StandinFromAnsi(StandinToAnsi(L"First Love \U0001F3B5"))),
+                     StandinToUtf8(StandinFromAnsi(StandinToAnsi(L"\u5B87\u591A\u7530\u30D2\u30AB\u30EB"))),
+                     StandinToUtf8(StandinFromAnsi(StandinToAnsi(L"\u041A\u0438\u043D\u043E"))));
+    }
+}
+
+// ---- ID3v1 -----------------------------------------------------------------------------
 
 TEST_F(TrackTest, MarkerIsUpperCaseTagOnly) {
     LoadPlugin(THREE_SLOTS);
@@ -30,11 +116,11 @@ TEST_F(TrackTest, MarkerIsUpperCaseTagOnly) {
     std::string lower = StandinTag("Rain", "Kora", "Blue");
     lower.replace(0, 3, "tag");
     AddTrack("lower.mp3", lower, "Fall - Back");
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
     std::string zero = StandinTag("Rain", "Kora", "Blue");
     zero[1] = 0;
     AddTrack("zero.mp3", zero, "Fall - Back");
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
 }
 
 TEST_F(TrackTest, TagNeedsTheLast128Bytes) {
@@ -48,11 +134,11 @@ TEST_F(TrackTest, TagNeedsTheLast128Bytes) {
     path = folder + "\\short.mp3";
     ASSERT_TRUE(StandinWriteFile(path, tag.substr(0, 127)));
     StandinSetCurrent(StandinAddEntry(path, "Fall - Back"));
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
 
     // A tag that is not at the very end is no tag.
     AddTrack("moved.mp3", tag + "x", "Fall - Back");
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
 }
 
 TEST_F(TrackTest, FieldTextEndsAtZeroOrTrailingBlanks) {
@@ -68,18 +154,14 @@ TEST_F(TrackTest, FieldTextEndsAtZeroOrTrailingBlanks) {
     ExpectFields(std::string(30, 'T'), std::string(29, 'A') + "!", std::string(30, 'B'));
 }
 
-TEST_F(TrackTest, HighBytesAreNotBlanks) {
+TEST_F(TrackTest, ATagWithNothingInItGivesWayToTheTitle) {
     LoadPlugin(THREE_SLOTS);
-    AddTrack("nbsp.mp3", RawTag(Pad("Rain\xA0", '\0'), Pad("Kora \xA0", '\0'), Pad("\x85", ' ')));
-    ExpectFields("Rain\xA0", "Kora \xA0", "\x85");
+    AddTrack("empty.mp3", RawTag(Pad(std::string("\0Rain", 5), 'x'), Pad("", '\0'), std::string(30, ' ')),
+             "Jay-Z - 99 Problems");
+    ExpectFields("99 Problems", "Jay-Z", "");
 }
 
-TEST_F(TrackTest, TagWithEmptyFieldsStillCounts) {
-    LoadPlugin(THREE_SLOTS);
-    AddTrack("empty.mp3", RawTag(Pad(std::string("\0Rain", 5), 'x'), Pad("", '\0'), std::string("\0", 1) + std::string(29, 'B')),
-             "Fall - Back - Up");
-    ExpectFields("", "", "");
-}
+// ---- files that cannot be read --------------------------------------------------------
 
 TEST_F(TrackTest, FileOpenForWritingElsewhereFallsBackToTheTitle) {
     LoadPlugin(THREE_SLOTS);
@@ -88,7 +170,7 @@ TEST_F(TrackTest, FileOpenForWritingElsewhereFallsBackToTheTitle) {
     HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
     CloseHandle(writer);
     ExpectFields("Rain", "Kora", "Blue");
 }
@@ -112,32 +194,39 @@ TEST_F(TrackTest, NoHandleIsLeftOpen) {
 TEST_F(TrackTest, MissingOrNullPathFallsBackToTheTitle) {
     LoadPlugin(THREE_SLOTS);
     StandinSetCurrent(StandinAddEntry(folder + "\\missing.mp3", "Fall - Back"));
-    ExpectFields(" Back", "Fall ", "");
+    ExpectFields("Back", "Fall", "");
     int index = StandinAddEntry("", "Null - Path");
     StandinEntryAt(index)->nullPath = true;
     StandinSetCurrent(index);
-    ExpectFields(" Path", "Null ", "");
+    ExpectFields("Path", "Null", "");
     StandinSetCurrent(StandinAddEntry("", "Empty - Path"));
-    ExpectFields(" Path", "Empty ", "");
+    ExpectFields("Path", "Empty", "");
 }
+
+// ---- the playlist title -----------------------------------------------------------------
 
 struct SplitCase {
     const char *display;
     const char *artist, *title, *album;
 };
 
-TEST_F(TrackTest, TitleSplitsAtEveryHyphen) {
+TEST_F(TrackTest, TitleSplitsAtSpacedHyphensElseAtEveryHyphen) {
     const SplitCase cases[] = {
-        {"Alpha - Beta", "Alpha ", " Beta", ""},
-        {"Alpha - Beta - Gamma", "Alpha ", " Beta ", " Gamma"},
-        {"Alpha - Beta - Gamma - Delta", "Alpha ", " Beta ", " Gamma "},
+        {"Jay-Z - 99 Problems", "Jay-Z", "99 Problems", ""},
+        {"Taylor Swift - Anti-Hero", "Taylor Swift", "Anti-Hero", ""},
+        {"Alpha - Beta - Gamma", "Alpha", "Beta", "Gamma"},
+        {"Alpha - Beta - Gamma - Delta", "Alpha", "Beta", "Gamma"},
+        {"  Alpha  -  -  Beta - ", "Alpha", "Beta", ""},
+        {"Alpha - - Beta", "Alpha", "- Beta", ""},
         {"Alpha", "Alpha", "", ""},
-        {"Al-pha - Beta", "Al", "pha ", " Beta"},
+        {"Kora-Rain", "Kora", "Rain", ""},
+        {"Al-pha -Beta- Gamma", "Al", "pha", "Beta"},
         {"--Alpha---Beta-", "Alpha", "Beta", ""},
         {"", "", "", ""},
         {"-", "", "", ""},
+        {" - ", "", "", ""},
         {"-----", "", "", ""},
-        {"Alpha \x96 Beta", "Alpha \x96 Beta", "", ""},  // only 0x2D separates
+        {"Alpha \x96 Beta", "Alpha \u2013 Beta", "", ""},  // an en dash does not separate
     };
     LoadPlugin(THREE_SLOTS);
     for (const SplitCase &c : cases) {
@@ -148,27 +237,35 @@ TEST_F(TrackTest, TitleSplitsAtEveryHyphen) {
     }
 }
 
-TEST_F(TrackTest, LongTokensKeepTheirFirst30Bytes) {
+TEST_F(TrackTest, LongPiecesKeepTheirFirst127CodeUnits) {
     LoadPlugin(THREE_SLOTS);
-    std::string a(35, 'a'), b(31, 'b'), c(30, 'c');
-    AddTrack("untagged.mp3", "", a + "-" + b + "-" + c + "-" + std::string(40, 'd'));
-    ExpectFields(std::string(30, 'b'), std::string(30, 'a'), c);
+    std::string a(135, 'a'), b(128, 'b'), c(127, 'c');
+    AddTrack("untagged.mp3", "", a + " - " + b + " - " + c + " - " + std::string(140, 'd'));
+    ExpectFields(std::string(127, 'b'), std::string(127, 'a'), c);
+    // A character outside the BMP that would straddle the cut goes whole.
+    PlayW(StandinFromAnsi(folder + "\\untagged.mp3"), StandinFromUtf8(std::string(126, 'x') + "\U0001F3B5 - " + std::string(125, 'y') + "\U0001F3B5"));
+    ExpectFields(std::string(125, 'y') + "\U0001F3B5", std::string(126, 'x'), "");
     // A title of any length.
     std::string huge(20000, 'x');
     huge[10000] = '-';
     AddTrack("untagged.mp3", "", huge);
-    ExpectFields(std::string(30, 'x'), std::string(30, 'x'), "");
+    ExpectFields(std::string(127, 'x'), std::string(127, 'x'), "");
 }
 
 TEST_F(TrackTest, HostTitleIsOnlyRead) {
     LoadPlugin(THREE_SLOTS);
     const std::string display = "Al-pha - Beta -- Gamma - " + std::string(50, 'z') + " - %s";
-    int index = AddTrack("untagged.mp3", "", display);
-    ExpectFields("pha ", "Al", " Beta ");
-    // The host's text, byte for byte, including its terminating zero.
-    const std::string &after = StandinEntryAt(index)->title;
-    EXPECT_EQ(after, display);
-    EXPECT_EQ(after.c_str()[after.size()], '\0');
+    for (bool unicode : {true, false}) {
+        StandinSetUnicodeRequests(unicode);
+        int index = AddTrack("untagged.mp3", "", display);
+        ExpectFields("Beta -- Gamma", "Al-pha", std::string(50, 'z'));
+        // The host's texts, unit for unit, including their terminating zeros.
+        const StandinEntry &after = *StandinEntryAt(index);
+        EXPECT_EQ(after.title, display);
+        EXPECT_EQ(after.title.c_str()[after.title.size()], '\0');
+        EXPECT_EQ(after.wideTitle, StandinFromAnsi(display));
+        EXPECT_EQ(after.wideTitle.c_str()[after.wideTitle.size()], L'\0');
+    }
 }
 
 TEST_F(TrackTest, NullTitleLeavesTheFieldsEmpty) {
@@ -176,6 +273,7 @@ TEST_F(TrackTest, NullTitleLeavesTheFieldsEmpty) {
     int index = AddTrack("untagged.mp3", "", "Never - Read");
     StandinEntryAt(index)->nullTitle = true;
     ExpectFields("", "", "");
+    EXPECT_EQ(StandinRequestCount(213), 1);
     EXPECT_EQ(StandinRequestCount(212), 1);
     // The fields are emptied by every update: nothing stays from the last
     // track.

@@ -30,6 +30,9 @@ allowed_functions='
   KERNEL32.DLL:GetProcAddress KERNEL32.DLL:LoadLibraryA KERNEL32.DLL:Sleep
   KERNEL32.DLL:TlsGetValue KERNEL32.DLL:VirtualProtect KERNEL32.DLL:VirtualQuery
   KERNEL32.DLL:GetProcessHeap KERNEL32.DLL:HeapAlloc KERNEL32.DLL:HeapFree
+  KERNEL32.DLL:CreateFileW KERNEL32.DLL:GetFileSize KERNEL32.DLL:GetFileType
+  KERNEL32.DLL:IsDBCSLeadByte KERNEL32.DLL:MultiByteToWideChar KERNEL32.DLL:lstrcpynW
+  KERNEL32.DLL:lstrlenA
   USER32.DLL:CallWindowProcA USER32.DLL:CheckDlgButton USER32.DLL:DialogBoxParamA
   USER32.DLL:EnableWindow USER32.DLL:EndDialog USER32.DLL:FindWindowExA
   USER32.DLL:GetDlgItem USER32.DLL:GetDlgItemTextA USER32.DLL:IsDlgButtonChecked
@@ -40,13 +43,15 @@ allowed_functions='
   USER32.DLL:GetWindowLongPtrA USER32.DLL:SetWindowLongPtrA
   USER32.DLL:GetWindowLongW USER32.DLL:SetWindowLongW USER32.DLL:GetWindowLongPtrW
   USER32.DLL:SetWindowLongPtrW USER32.DLL:CallWindowProcW USER32.DLL:IsWindowUnicode
-  USER32.DLL:GetWindowThreadProcessId
+  USER32.DLL:GetWindowThreadProcessId USER32.DLL:IsWindowEnabled
+  USER32.DLL:SetTimer USER32.DLL:KillTimer USER32.DLL:SetWinEventHook USER32.DLL:UnhookWinEvent
   OLE32.DLL:CoTaskMemAlloc OLE32.DLL:CoTaskMemFree
   MSVCRT.DLL:_amsg_exit MSVCRT.DLL:_initterm MSVCRT.DLL:_iob MSVCRT.DLL:__iob_func
   MSVCRT.DLL:_lock MSVCRT.DLL:_unlock MSVCRT.DLL:abort MSVCRT.DLL:calloc
   MSVCRT.DLL:free MSVCRT.DLL:malloc MSVCRT.DLL:realloc MSVCRT.DLL:fwrite
   MSVCRT.DLL:vfprintf MSVCRT.DLL:strlen MSVCRT.DLL:strncmp MSVCRT.DLL:memcpy
   MSVCRT.DLL:memmove MSVCRT.DLL:memset MSVCRT.DLL:wcslen MSVCRT.DLL:mbstowcs
+  MSVCRT.DLL:memchr MSVCRT.DLL:memcmp
 '
 
 case $(od -An -tx1 -j0 -N2 "$dll" | tr -d ' \n') in 4d5a) ;; *) echo "FAIL: $dll is no PE file"; exit 1 ;; esac

@@ -6,7 +6,16 @@ set -eu
 
 packages="make cmake googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
 wine wine32:i386 wine64 fonts-wine fonts-liberation
-libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev"
+libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev
+locales"
+
+# Wine takes the ANSI code page from the locale; the tests run one program
+# under the Cyrillic code page 1251, which needs the Russian locale.
+russian_locale() {
+    locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$' && return 0
+    [ "$(id -u)" = 0 ] || { echo "install-deps: the locale ru_RU.UTF-8 is missing (run as root to generate it)" >&2; return 1; }
+    localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+}
 
 missing=""
 for p in $packages; do
@@ -14,7 +23,10 @@ for p in $packages; do
         missing="$missing $p"
     fi
 done
-[ -z "$missing" ] && exit 0
+if [ -z "$missing" ]; then
+    russian_locale
+    exit
+fi
 
 if [ "$(id -u)" != 0 ]; then
     echo "install-deps: missing packages:$missing (run as root to install them)" >&2
@@ -28,3 +40,4 @@ esac
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 apt-get install -y -q --no-install-recommends $missing
+russian_locale

@@ -28,7 +28,10 @@ probe() {
            timeout 180 /usr/lib/wine/wine "$exe" </dev/null 2>&1 | tr -d '\r')
     case $said in
         *"32-bit Windows programs run here"*) answer=yes ;;
-        *"Exec format error"*) answer="32-bit Wine cannot start (Exec format error)" ;;
+        # The kernel refuses the 32-bit loader; timeout's exec then hands it
+        # to the shell, which says so its own way.
+        *"Exec format error"*|*"/usr/lib/wine/wine: 1: Syntax error"*)
+            answer="32-bit Wine cannot start (Exec format error)" ;;
         "") answer="32-bit Wine ran nothing (timed out or no output)" ;;
         *) answer="32-bit Wine said: $(printf '%s' "$said" | head -n 1)" ;;
     esac

@@ -1,12 +1,28 @@
 #include "host/host_requests.h"
-#include "status/state.h"
+#include "track/ansi_text.h"
 #include "track/readers.h"
 #include "track/title_split.h"
 
-void SplitPlaylistTitle(int index) {
-    // The title belongs to the host and is only read.
-    const char *title = (const char *)SendHostCommand((WPARAM)index, HOST_ENTRY_TITLE);
-    if (title == NULL)
+// Titles up to this many units are widened on the stack.
+enum { TITLE_ON_STACK = 512 };
+
+void SplitPlaylistTitle(int index, TrackText *text) {
+    // The host's texts are only read, and split before anything else is
+    // asked of the host. The Unicode title holds every name; the narrow one
+    // only what the ANSI code page can.
+    const WCHAR *wide = HostWideText((WPARAM)index, HOST_ENTRY_TITLE_W);
+    if (wide != NULL) {
+        SplitTitleText(wide, lstrlenW(wide), text);
         return;
-    SplitTitleText(title, TrackFields.artist, TrackFields.title, TrackFields.album);
+    }
+    const char *narrow = HostText((WPARAM)index, HOST_ENTRY_TITLE);
+    if (narrow == NULL)
+        return;
+    WCHAR onStack[TITLE_ON_STACK];
+    int length = 0;
+    WCHAR *widened = WidenWholeText(narrow, onStack, TITLE_ON_STACK, &length);
+    if (widened == NULL)
+        return;
+    SplitTitleText(widened, (size_t)length, text);
+    ReleaseWideText(widened, onStack);
 }

@@ -1,41 +1,80 @@
 #include <windows.h>
 
-#include "status/state.h"
+#include "track/ansi_text.h"
+#include "track/byte_reader.h"
+#include "track/flac.h"
+#include "track/id3v2.h"
 #include "track/readers.h"
 #include "track/tag_text.h"
 
-// Reads up to `size` bytes at the current position; returns how many came.
-static DWORD ReadBytes(HANDLE file, char *buffer, DWORD size) {
+// Reads at an offset without moving through what lies before it.
+static size_t ReadFromFile(void *context, uint64_t offset, uint8_t *buffer, size_t count) {
+    OVERLAPPED at = {};
+    at.Offset = (DWORD)offset;
+    at.OffsetHigh = (DWORD)(offset >> 32);
     DWORD got = 0;
-    if (!ReadFile(file, buffer, size, &got, NULL))
+    if (!ReadFile((HANDLE)context, buffer, (DWORD)count, &got, &at))
         return 0;
     return got;
 }
 
-bool ReadTrackTag(const char *path) {
-    if (path == NULL || path[0] == 0)
+// The ID3v1 fields are narrow text in the ANSI code page.
+static bool ReadId3v1(ByteReader *reader, TrackText *text) {
+    char fields[3][TEXT_FIELD_SIZE];
+    if (!ReadId3v1Fields(reader, fields[0], fields[1], fields[2]))
         return false;
+    TextUnit *wide[3] = {text->title, text->artist, text->album};
+    for (int i = 0; i < 3; i++) {
+        FieldWriter writer;
+        StartField(&writer, wide[i]);
+        AppendAnsi(&writer, fields[i], lstrlenA(fields[i]));
+    }
+    return true;
+}
+
+// The first source that gives a usable result wins; sources are not mixed.
+static bool ReadTags(ByteReader *reader, TrackText *text) {
+    uint64_t tagEnd = 0;
+    if (ReadId3v2(reader, text, &tagEnd) && IsUsableTrackText(text))
+        return true;
+    if (ReadFlacComments(reader, 0, text) && IsUsableTrackText(text))
+        return true;
+    // Some files carry an ID3v2 tag in front of the FLAC stream.
+    if (tagEnd != 0 && ReadFlacComments(reader, tagEnd, text) && IsUsableTrackText(text))
+        return true;
+    ClearTrackText(text);
+    if (ReadId3v1(reader, text) && IsUsableTrackText(text))
+        return true;
+    ClearTrackText(text);
+    return false;
+}
+
+bool ReadTrackFile(const WCHAR *widePath, const char *narrowPath, TrackText *text) {
+    ClearTrackText(text);
     // Share read only: other readers may have the file open too, but not a
-    // writer, so the tag cannot change while it is read.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    // writer, so the tags cannot change while they are read.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (widePath != NULL && widePath[0] != 0)
+        file = CreateFileW(widePath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    else if (widePath == NULL && narrowPath != NULL && narrowPath[0] != 0)
+        file = CreateFileA(narrowPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-
-    char work[TEXT_SIZE];
     bool found = false;
-    DWORD position = SetFilePointer(file, -TAG_SIZE, NULL, FILE_END);
-    if (position != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR) {
-        DWORD got = ReadBytes(file, work, TAG_MARKER_SIZE);
-        work[got] = 0;
-        found = got == TAG_MARKER_SIZE && IsTagMarker(work);
+    // Only a file on a disk: a pipe or a device could keep a read waiting.
+    DWORD high = 0;
+    DWORD low = INVALID_FILE_SIZE;
+    bool sized = false;
+    if (GetFileType(file) == FILE_TYPE_DISK) {
+        low = GetFileSize(file, &high);
+        sized = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
     }
-    if (found) {
-        char *fields[3] = {TrackFields.title, TrackFields.artist, TrackFields.album};
-        for (int i = 0; i < 3; i++) {
-            DWORD got = ReadBytes(file, work, TAG_FIELD_SIZE);
-            StoreTagField(work, got, fields[i]);
-        }
+    if (sized) {
+        ByteSource source = {file, (uint64_t)high << 32 | low, ReadFromFile};
+        ByteReader reader;
+        StartReader(&reader, &source);
+        found = ReadTags(&reader, text);
     }
     CloseHandle(file);
     return found;

@@ -1,5 +1,7 @@
 #include "track/tag_text.h"
 
+#include <string.h>
+
 #include "track/text_copy.h"
 
 static bool IsBlank(unsigned char c) {
@@ -29,4 +31,22 @@ void StoreTagField(char *work, size_t got, char *field) {
     work[TAG_FIELD_SIZE] = 0;
     TrimTrailingBlanks(work);
     CopyText(field, TEXT_FIELD_SIZE, work, TAG_FIELD_SIZE);
+}
+
+bool ReadId3v1Fields(ByteReader *reader, char *title, char *artist, char *album) {
+    uint64_t size = reader->source->size;
+    const uint8_t *tag = size < TAG_SIZE ? NULL : ReadAt(reader, size - TAG_SIZE, TAG_SIZE);
+    if (tag == NULL)
+        return false;
+    char work[TEXT_FIELD_SIZE];
+    memcpy(work, tag, TAG_MARKER_SIZE);
+    work[TAG_MARKER_SIZE] = 0;
+    if (!IsTagMarker(work))
+        return false;
+    char *fields[3] = {title, artist, album};
+    for (int i = 0; i < 3; i++) {
+        memcpy(work, tag + TAG_MARKER_SIZE + i * TAG_FIELD_SIZE, TAG_FIELD_SIZE);
+        StoreTagField(work, TAG_FIELD_SIZE, fields[i]);
+    }
+    return true;
 }

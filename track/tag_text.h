@@ -1,8 +1,12 @@
-// Pure text handling for the ID3v1 tag reader: no Windows calls, so it also
-// builds natively for unit tests, sanitizers and fuzzing.
+// The ID3v1 tag in a file's last 128 bytes, as narrow text in whatever code
+// page the file was written: no Windows calls, so it also builds natively for
+// unit tests, sanitizers and fuzzing.
 #pragma once
 
 #include <stddef.h>
+
+#include "track/byte_reader.h"
+#include "track/text_copy.h"
 
 enum { TAG_SIZE = 128, TAG_MARKER_SIZE = 3, TAG_FIELD_SIZE = 30 };
 
@@ -20,3 +24,8 @@ bool IsTagMarker(const char *work);
 // zero byte, trailing blanks go, and the result is copied into the 32-byte
 // `field`, always zero-terminated.
 void StoreTagField(char *work, size_t got, char *field);
+
+// Fills the three 32-byte fields (title, artist, album) from the file's
+// ID3v1 tag and returns true; false, touching nothing, when the file is
+// shorter than a tag or its last 128 bytes do not begin with "TAG".
+bool ReadId3v1Fields(ByteReader *reader, char *title, char *artist, char *album);

@@ -1,10 +1,15 @@
-// Splitting a playlist title at hyphens. No Windows calls.
+// Splitting a playlist title into artist, title and album. No Windows calls.
 #pragma once
 
-// Cuts `title` at every "-" into tokens (runs of other bytes; separators at
-// either end and runs of several separators yield no empty token) and stores
-// the first token in `artist`, the second in `songTitle`, the third in
-// `album`, each cut to 30 bytes and zero-terminated in its 32-byte field. A
-// field without a token is left as it is. `title` is only read, whatever its
-// length.
-void SplitTitleText(const char *title, char *artist, char *songTitle, char *album);
+#include <stddef.h>
+
+#include "track/track_text.h"
+
+// Cuts `title` (`length` UTF-16 code units, zero units included as they
+// stand) into pieces: at every " - " (space, hyphen, space; left to right,
+// not overlapping) when the title holds one, else at every "-". Each piece
+// loses its leading and trailing spaces, and empty pieces are skipped. The
+// first piece goes to artist, the second to title, the third to album, each
+// cut to the field's size; a field without a piece is left as it is.
+// `title` is only read.
+void SplitTitleText(const TextUnit *title, size_t length, TrackText *text);

@@ -1,8 +1,9 @@
 // The plug-in's text handling, built natively under AddressSanitizer and
 // UndefinedBehaviorSanitizer: trimming and storing the fields of an ID3v1 tag,
-// the tag marker, splitting a playlist title at hyphens, and the bounded copy
-// underneath all of them. Every buffer is exactly as large as in the plug-in,
-// so one byte too many is a sanitizer finding, not a silent overwrite.
+// the tag marker, the ID3v2 and FLAC readers on tags built here byte by byte,
+// splitting a playlist title, and the bounded copies underneath all of them.
+// Every buffer is exactly as large as in the plug-in, so one unit too many is
+// a sanitizer finding, not a silent overwrite.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "track/flac.h"
+#include "track/id3v2.h"
 #include "track/tag_text.h"
 #include "track/text_copy.h"
 #include "track/title_split.h"
@@ -35,23 +38,6 @@ std::string StoreField(const std::string &read, char stale = 'Z') {
     if (end == nullptr)
         return "<unterminated>";
     return std::string(field.data());
-}
-
-struct Split {
-    std::string artist, title, album;
-};
-
-Split SplitOf(const std::string &displayTitle) {
-    std::vector<char> text(displayTitle.begin(), displayTitle.end());
-    text.push_back(0);
-    std::vector<char> copy = text;
-    char artist[32] = "", songTitle[32] = "", album[32] = "";
-    SplitTitleText(text.data(), artist, songTitle, album);
-    EXPECT_EQ(text, copy) << "the display title was changed";
-    EXPECT_NE(memchr(artist, 0, 32), nullptr);
-    EXPECT_NE(memchr(songTitle, 0, 32), nullptr);
-    EXPECT_NE(memchr(album, 0, 32), nullptr);
-    return {artist, songTitle, album};
 }
 
 }  // namespace
@@ -158,81 +144,293 @@ TEST(StoreTagField, PercentSignsAreCopiedLikeAnyByte) {
     EXPECT_EQ(StoreField("%s%n%d 100%"), "%s%n%d 100%");
 }
 
-// ---- SplitTitleText ---------------------------------------------------------
+// ---- the ID3v2 and FLAC readers, on tags built here --------------------------------
 
-TEST(SplitTitleText, TheTableOfTitles) {
-    struct Row {
-        const char *display, *artist, *title, *album;
-    } rows[] = {
-        {"Alpha - Beta", "Alpha ", " Beta", ""},
-        {"Alpha - Beta - Gamma", "Alpha ", " Beta ", " Gamma"},
-        {"Alpha - Beta - Gamma - Delta", "Alpha ", " Beta ", " Gamma "},
-        {"Alpha", "Alpha", "", ""},
-        {"Al-pha - Beta", "Al", "pha ", " Beta"},
-        {"--Alpha---Beta-", "Alpha", "Beta", ""},
-        {"", "", "", ""},
-        {"-", "", "", ""},
-        {"-----", "", "", ""},
-        {"100% - %s%n", "100% ", " %s%n", ""},
-    };
-    for (const Row &row : rows) {
-        Split s = SplitOf(row.display);
-        EXPECT_EQ(s.artist, row.artist) << '"' << row.display << '"';
-        EXPECT_EQ(s.title, row.title) << '"' << row.display << '"';
-        EXPECT_EQ(s.album, row.album) << '"' << row.display << '"';
+namespace {
+
+using Bytes = std::string;
+
+Bytes BigEndian32(uint32_t n) { return {char(n >> 24), char(n >> 16), char(n >> 8), char(n)}; }
+Bytes Syncsafe(uint32_t n) { return {char(n >> 21 & 0x7F), char(n >> 14 & 0x7F), char(n >> 7 & 0x7F), char(n & 0x7F)}; }
+Bytes LittleEndian32(uint32_t n) { return {char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; }
+
+// A frame: version 2.2 (3-byte id and size), 2.3 (plain size) or 2.4
+// (syncsafe size, or plain as faulty writers do); `format` is the second
+// flags byte.
+Bytes Frame(int version, const Bytes &id, const Bytes &body, char format = 0, bool plainSize = false) {
+    uint32_t n = (uint32_t)body.size();
+    if (version == 2)
+        return id + Bytes{char(n >> 16), char(n >> 8), char(n)} + body;
+    return id + (version == 4 && !plainSize ? Syncsafe(n) : BigEndian32(n)) + Bytes{0, format} + body;
+}
+
+Bytes Tag(int version, char flags, const Bytes &frames, size_t padding = 0) {
+    return "ID3" + Bytes{char(version), 0, flags} + Syncsafe((uint32_t)(frames.size() + padding)) + frames +
+           Bytes(padding, '\0');
+}
+
+// Text frame bodies: the encoding byte, then the values.
+Bytes Latin1(const Bytes &text) { return Bytes(1, '\0') + text; }
+Bytes Utf8(const Bytes &text) { return Bytes(1, '\3') + text; }
+
+// UTF-16 code units, little-endian unless `big`.
+Bytes Units(const std::u16string &text, bool big = false) {
+    Bytes out;
+    for (char16_t u : text)
+        out += big ? Bytes{char(u >> 8), char(u)} : Bytes{char(u), char(u >> 8)};
+    return out;
+}
+
+const Bytes AUDIO(300, '\x55');
+
+// A source that counts what is asked of it.
+struct CountingBlock {
+    MemoryBlock block;
+    int reads;
+    size_t bytes;
+};
+
+size_t CountingRead(void *context, uint64_t offset, uint8_t *buffer, size_t count) {
+    CountingBlock *counting = (CountingBlock *)context;
+    ByteSource inner = MemorySource(&counting->block);
+    size_t got = inner.read(inner.context, offset, buffer, count);
+    counting->reads++;
+    counting->bytes += got;
+    return got;
+}
+
+struct Read {
+    bool ok;
+    std::u16string title, artist, album;
+    uint64_t tagEnd;
+    int reads;
+    size_t bytes;
+};
+
+std::u16string Text(const TextUnit *field) {
+    const void *end = memchr(field, 0, sizeof(TextUnit) * FIELD_UNITS);
+    EXPECT_NE(end, nullptr) << "field not terminated";
+    return std::u16string(field, UnitLength(field, FIELD_UNITS - 1));
+}
+
+Read ReadFile(const Bytes &file, bool flac, uint64_t flacAt = 0) {
+    // On the heap at exactly its size: a read one byte past it is a finding.
+    std::vector<uint8_t> bytes(file.begin(), file.end());
+    CountingBlock counting = {{bytes.data(), bytes.size()}, 0, 0};
+    ByteSource source = {&counting, bytes.size(), CountingRead};
+    ByteReader *reader = new ByteReader;
+    StartReader(reader, &source);
+    TrackText *text = new TrackText;
+    Read read = {};
+    read.ok = flac ? ReadFlacComments(reader, flacAt, text) : ReadId3v2(reader, text, &read.tagEnd);
+    read.title = Text(text->title);
+    read.artist = Text(text->artist);
+    read.album = Text(text->album);
+    read.reads = counting.reads;
+    read.bytes = counting.bytes;
+    delete text;
+    delete reader;
+    return read;
+}
+
+struct TagCase {
+    const char *what;
+    Bytes file;
+    bool ok;
+    std::u16string title, artist, album;
+};
+
+void ExpectReads(const TagCase &c, bool flac) {
+    Read read = ReadFile(c.file, flac);
+    EXPECT_EQ(read.ok, c.ok) << c.what;
+    if (read.ok && c.ok) {
+        EXPECT_EQ(read.title, c.title) << c.what;
+        EXPECT_EQ(read.artist, c.artist) << c.what;
+        EXPECT_EQ(read.album, c.album) << c.what;
     }
 }
 
-TEST(SplitTitleText, OnlyTheHyphenSeparates) {
-    Split s = SplitOf("Alpha \x96 Beta\xAD" "Gamma_Delta");
-    EXPECT_EQ(s.artist, "Alpha \x96 Beta\xAD" "Gamma_Delta");
-    EXPECT_EQ(s.title, "");
+}  // namespace
+
+TEST(ReadId3v2, TheTableOfTags) {
+    const Bytes three23 = Frame(3, "TIT2", Latin1("Rain")) + Frame(3, "TPE1", Latin1("Kora")) +
+                          Frame(3, "TALB", Latin1("Blue"));
+    const Bytes bigFrame = Frame(4, "TXXX", Latin1(Bytes(300, 'x')), 0, true);
+    // Version 2.3, unsynchronised as a whole: 0xFF 0x00 in the file is 0xFF.
+    const Bytes unsyncTitle = Bytes("TIT2") + BigEndian32(3) + Bytes(2, '\0') + Bytes("\0\xFF\x00\xFE", 4);
+    const Bytes unsync24 = Bytes("\0\xFF\x00\xE9", 4);  // one encoding byte, then "ÿé" unsynchronised
+    const TagCase cases[] = {
+        {"2.3 Latin-1", Tag(3, 0, three23, 20) + AUDIO, true, u"Rain", u"Kora", u"Blue"},
+        {"2.2", Tag(2, 0, Frame(2, "TT2", Latin1("Rain")) + Frame(2, "TP1", Latin1("Kora")) +
+                              Frame(2, "TAL", Latin1("Blue"))),
+         true, u"Rain", u"Kora", u"Blue"},
+        {"2.2 compressed: no use", Tag(2, 0x40, Frame(2, "TT2", Latin1("Rain"))), false, u"", u"", u""},
+        {"2.4 UTF-8, several values, trailing spaces and zeros",
+         Tag(4, 0, Frame(4, "TPE1", Utf8(Bytes("Alpha  \0\0Beta\0 \0", 16))) + Frame(4, "TIT2", Utf8("\xC3\xA9t\xC3\xA9 \0"))),
+         true, u"\u00E9t\u00E9", u"Alpha / Beta", u""},
+        {"UTF-16, a byte-order mark for each value, either order",
+         Tag(3, 0, Frame(3, "TPE1", "\1" + Units(u"\uFEFFKora") + Bytes(2, '\0') + Units(u"\uFEFFMara", true))),
+         true, u"", u"Kora / Mara", u""},
+        {"UTF-16 without a mark is little-endian; UTF-16BE",
+         Tag(4, 0, Frame(4, "TIT2", "\1" + Units(u"Rain")) + Frame(4, "TALB", "\2" + Units(u"\u041A\u0438\u043D\u043E", true))),
+         true, u"Rain", u"", u"\u041A\u0438\u043D\u043E"},
+        {"characters outside the BMP, unpaired surrogates, bad UTF-8",
+         Tag(4, 0, Frame(4, "TIT2", Utf8("\xF0\x9F\x8E\xB5 \xC3 \xED\xA0\x80")) + Frame(4, "TPE1", "\1" + Units(u"a\xD800z"))),
+         true, u"\U0001F3B5 \uFFFD \uFFFD\uFFFD\uFFFD", u"a\uFFFDz", u""},
+        {"an unknown encoding: the frame is skipped",
+         Tag(3, 0, Frame(3, "TIT2", "\x09Rain") + Frame(3, "TPE1", Latin1("Kora"))), true, u"", u"Kora", u""},
+        {"the first of two frames counts; compressed and encrypted frames are skipped",
+         Tag(3, 0, Frame(3, "TIT2", Latin1("one")) + Frame(3, "TIT2", Latin1("two")) +
+                       Frame(3, "TPE1", Latin1("zipped"), '\x80') + Frame(3, "TPE1", Latin1("Kora")) +
+                       Frame(4, "TALB", Latin1("locked"), '\x40') + Frame(3, "TALB", Latin1("Blue"))),
+         true, u"one", u"Kora", u"Blue"},
+        {"2.4 compressed and encrypted frames are skipped",
+         Tag(4, 0, Frame(4, "TIT2", Latin1("zipped"), '\x08') + Frame(4, "TPE1", Latin1("locked"), '\x04') +
+                       Frame(4, "TALB", Latin1("Blue"))),
+         true, u"", u"", u"Blue"},
+        {"2.4 with plain sizes", Tag(4, 0, bigFrame + Frame(4, "TIT2", Latin1("Rain"), 0, true)), true, u"Rain", u"", u""},
+        {"2.4 with syncsafe sizes", Tag(4, 0, Frame(4, "TXXX", Latin1(Bytes(300, 'x'))) + Frame(4, "TIT2", Latin1("Rain"))),
+         true, u"Rain", u"", u""},
+        {"2.3 unsynchronised as a whole", Tag(3, '\x80', unsyncTitle + Frame(3, "TPE1", Latin1("Kora"))), true,
+         u"\u00FF\u00FE", u"Kora", u""},
+        {"2.4 frame unsynchronised, with a data length", Tag(4, 0, Frame(4, "TIT2", Syncsafe(3) + unsync24, 0x03)),
+         true, u"\u00FF\u00E9", u"", u""},
+        {"2.4 frames unsynchronised by the tag's flag", Tag(4, '\x80', Frame(4, "TIT2", unsync24)), true,
+         u"\u00FF\u00E9", u"", u""},
+        {"extended headers are skipped",
+         Tag(3, 0x40, BigEndian32(6) + Bytes(6, '\0') + three23), true, u"Rain", u"Kora", u"Blue"},
+        {"2.4 extended header", Tag(4, 0x40, Syncsafe(6) + Bytes("\1\0", 2) + Frame(4, "TIT2", Latin1("Rain"))),
+         true, u"Rain", u"", u""},
+        {"what is no frame id ends the frames", Tag(3, 0, Frame(3, "TIT2", Latin1("Rain")) + "MP3e" + Bytes(20, '\xFF')),
+         true, u"Rain", u"", u""},
+        {"a frame past the tag", Tag(3, 0, "TIT2" + BigEndian32(100) + Bytes(2, '\0') + Latin1("Rain")) + AUDIO, false,
+         u"", u"", u""},
+        {"a tag past the file", Tag(3, 0, three23).substr(0, 30), false, u"", u"", u""},
+        {"a size that is not syncsafe", Bytes("ID3\3\0\0\0\0\x80\0", 10) + three23, false, u"", u"", u""},
+        {"version 5", Bytes("ID3\5\0\0", 6) + Syncsafe((uint32_t)three23.size()) + three23, false, u"", u"", u""},
+        {"no tag", AUDIO, false, u"", u"", u""},
+        {"a frame with no body", Tag(3, 0, Frame(3, "TIT2", "") + Frame(3, "TPE1", Latin1("Kora"))), true, u"",
+         u"Kora", u""},
+    };
+    for (const TagCase &c : cases)
+        ExpectReads(c, false);
 }
 
-TEST(SplitTitleText, LongTokensAreCutToThirtyAndTheNextStartsAfterTheSeparator) {
-    std::string longA(45, 'a'), longB(31, 'b');
-    Split s = SplitOf(longA + "-" + longB + "-" + "c");
-    EXPECT_EQ(s.artist, std::string(30, 'a'));
-    EXPECT_EQ(s.title, std::string(30, 'b'));
-    EXPECT_EQ(s.album, "c");
+TEST(ReadId3v2, FieldsKeepTheirFirst127UnitsAndNeverHalfACharacter) {
+    Bytes emoji = "\xF0\x9F\x8E\xB5";
+    Read read = ReadFile(Tag(4, 0, Frame(4, "TIT2", Utf8(Bytes(126, 'a') + emoji)) +
+                                       Frame(4, "TPE1", Utf8(Bytes(125, 'b') + emoji + "c")) +
+                                       Frame(4, "TALB", Utf8(Bytes(124, 'c') + Bytes("\0", 1) + "second"))),
+                         false);
+    EXPECT_TRUE(read.ok);
+    EXPECT_EQ(read.title, std::u16string(126, u'a'));
+    EXPECT_EQ(read.artist, std::u16string(125, u'b') + u"\U0001F3B5");
+    EXPECT_EQ(read.album, std::u16string(124, u'c')) << "no room for \" / \" and more";
+    // A body of any size is read only as far as the fields need.
+    read = ReadFile(Tag(3, 0, Frame(3, "TIT2", Latin1(Bytes(1 << 20, 'x')))), false);
+    EXPECT_EQ(read.title, std::u16string(127, u'x'));
+    EXPECT_LE(read.bytes, 2u * READ_BLOCK);
 }
 
-TEST(SplitTitleText, HugeTitlesAreReadOnlyAsFarAsNeeded) {
-    std::string huge(100000, 'x');
-    Split s = SplitOf(huge);
-    EXPECT_EQ(s.artist, std::string(30, 'x'));
-    EXPECT_EQ(s.title, "");
-
-    std::string hyphens(100000, '-');
-    s = SplitOf(hyphens);
-    EXPECT_EQ(s.artist, "");
-
-    std::string many;
-    for (int i = 0; many.size() < 100000; i++)
-        many += "tok" + std::to_string(i) + " - ";
-    s = SplitOf(many);
-    EXPECT_EQ(s.artist, "tok0 ");
-    EXPECT_EQ(s.title, " tok1 ");
-    EXPECT_EQ(s.album, " tok2 ");
+TEST(ReadId3v2, APictureBeforeTheTextFramesIsSkippedUnread) {
+    Bytes picture = Frame(4, "APIC", Bytes("\0image/png\0\3\0", 13) + Bytes(1 << 20, '\x89'));
+    Bytes file = Tag(4, 0, picture + Frame(4, "TIT2", Latin1("Rain")) + Frame(4, "TPE1", Latin1("Kora")), 1024) + AUDIO;
+    Read read = ReadFile(file, false);
+    EXPECT_TRUE(read.ok);
+    EXPECT_EQ(read.title, u"Rain");
+    EXPECT_EQ(read.tagEnd, file.size() - AUDIO.size());
+    EXPECT_LE(read.reads, 3);
+    EXPECT_LE(read.bytes, 3u * READ_BLOCK);
 }
 
-TEST(SplitTitleText, FieldsWithoutATokenKeepTheirContent) {
-    char artist[32] = "old artist", songTitle[32] = "old title", album[32] = "old album";
-    SplitTitleText("---", artist, songTitle, album);
-    EXPECT_STREQ(artist, "old artist");
-    EXPECT_STREQ(songTitle, "old title");
-    EXPECT_STREQ(album, "old album");
-    SplitTitleText("Kora", artist, songTitle, album);
-    EXPECT_STREQ(artist, "Kora");
-    EXPECT_STREQ(songTitle, "old title");
-    EXPECT_STREQ(album, "old album");
+namespace {
+
+Bytes FlacBlock(int type, const Bytes &body, bool last = false) {
+    uint32_t n = (uint32_t)body.size();
+    return Bytes{char(type | (last ? 0x80 : 0)), char(n >> 16), char(n >> 8), char(n)} + body;
 }
 
-TEST(SplitTitleText, ControlAndHighBytesAreCopiedUnchanged) {
-    Split s = SplitOf("\x01\x1F\x7F-\xFF\xE9\x80-\t\r\n");
-    EXPECT_EQ(s.artist, "\x01\x1F\x7F");
-    EXPECT_EQ(s.title, "\xFF\xE9\x80");
-    EXPECT_EQ(s.album, "\t\r\n");
+Bytes Comments(const std::vector<Bytes> &comments) {
+    Bytes body = LittleEndian32(9) + "reference" + LittleEndian32((uint32_t)comments.size());
+    for (const Bytes &c : comments)
+        body += LittleEndian32((uint32_t)c.size()) + c;
+    return body;
+}
+
+const Bytes STREAMINFO = FlacBlock(0, Bytes(34, '\x11'));
+
+}  // namespace
+
+TEST(ReadFlacComments, TheTableOfStreams) {
+    const Bytes good = Comments({"TITLE=Rain", "artist=Kora", "Artist=Mara ", "ARTIST=", "ALBUM=Bl\xC3\xBC" "e",
+                                 "COMMENT=x", "NOEQUALS"});
+    Bytes badLength = Comments({"TITLE=Rain"});
+    badLength[badLength.size() - 14] = '\x7F';
+    const TagCase cases[] = {
+        {"comments after other blocks", "fLaC" + STREAMINFO + FlacBlock(1, Bytes(100, '\0')) + FlacBlock(4, good, true) + AUDIO,
+         true, u"Rain", u"Kora / Mara", u"Bl\u00FCe"},
+        {"a picture before the comments",
+         "fLaC" + STREAMINFO + FlacBlock(6, Bytes(50000, '\x89')) + FlacBlock(4, Comments({"TITLE=Rain"}), true), true,
+         u"Rain", u"", u""},
+        {"no comment block", "fLaC" + FlacBlock(0, Bytes(34, '\x11'), true) + AUDIO, false, u"", u"", u""},
+        {"a block past the file", "fLaC" + STREAMINFO + FlacBlock(4, good).substr(0, 40), false, u"", u"", u""},
+        {"a comment past its block", "fLaC" + STREAMINFO + FlacBlock(4, badLength, true) + AUDIO, false, u"", u"", u""},
+        {"an invalid block type", "fLaC" + FlacBlock(127, "") + FlacBlock(4, good, true), false, u"", u"", u""},
+        {"no marker", "fLaX" + STREAMINFO + FlacBlock(4, good, true), false, u"", u"", u""},
+    };
+    for (const TagCase &c : cases)
+        ExpectReads(c, true);
+    // Behind an ID3v2 tag.
+    Bytes tag = Tag(4, 0, Frame(4, "TXXX", Latin1("x")));
+    Read read = ReadFile(tag + "fLaC" + STREAMINFO + FlacBlock(4, good, true), true, tag.size());
+    EXPECT_TRUE(read.ok);
+    EXPECT_EQ(read.artist, u"Kora / Mara");
+}
+
+// ---- SplitTitleText ---------------------------------------------------------
+
+namespace {
+
+struct Split {
+    std::u16string artist, title, album;
+};
+
+Split SplitOf(const std::u16string &display) {
+    std::vector<TextUnit> text(display.begin(), display.end());  // exactly its size
+    std::vector<TextUnit> copy = text;
+    TrackText *fields = new TrackText;
+    ClearTrackText(fields);
+    SplitTitleText(text.data(), text.size(), fields);
+    EXPECT_EQ(text, copy) << "the display title was changed";
+    Split s = {Text(fields->artist), Text(fields->title), Text(fields->album)};
+    delete fields;
+    return s;
+}
+
+}  // namespace
+
+TEST(SplitTitleText, TheTableOfTitles) {
+    struct Row {
+        std::u16string display, artist, title, album;
+    } rows[] = {
+        {u"Jay-Z - 99 Problems", u"Jay-Z", u"99 Problems", u""},
+        {u"Alpha - Beta - Gamma - Delta", u"Alpha", u"Beta", u"Gamma"},
+        {u"--Alpha---Beta-", u"Alpha", u"Beta", u""},
+        {u"  Kora-Rain ", u"Kora", u"Rain", u""},
+        {u" - Alpha -  - Beta", u"Alpha", u"Beta", u""},
+        {u"a - - b", u"a", u"- b", u""},
+        {u"", u"", u"", u""},
+        {u" - - - ", u"-", u"", u""},
+        {u"\u5B87\u591A\u7530 - \U0001F3B5", u"\u5B87\u591A\u7530", u"\U0001F3B5", u""},
+        {std::u16string(126, u'x') + u"\U0001F3B5-y", std::u16string(126, u'x'), u"y", u""},
+        {std::u16string(1, 0xD800) + u"-b", u"\uFFFD", u"b", u""},
+    };
+    for (const Row &row : rows) {
+        Split s = SplitOf(row.display);
+        EXPECT_EQ(s.artist, row.artist);
+        EXPECT_EQ(s.title, row.title);
+        EXPECT_EQ(s.album, row.album);
+    }
 }
 
 // ---- CopyText -----------------------------------------------------------------

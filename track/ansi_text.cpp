@@ -1,0 +1,47 @@
+#include "track/ansi_text.h"
+
+// The length without a lead byte whose second byte was cut off.
+static size_t CompleteLength(const char *text, size_t length) {
+    size_t i = 0;
+    while (i < length) {
+        if (IsDBCSLeadByte((BYTE)text[i])) {
+            if (i + 1 >= length)
+                return i;
+            i += 2;
+        } else {
+            i++;
+        }
+    }
+    return length;
+}
+
+void AppendAnsi(FieldWriter *writer, const char *text, size_t length) {
+    // A narrow field holds at most 31 bytes, each one code unit at most.
+    WCHAR wide[64];
+    length = CompleteLength(text, length < 63 ? length : 63);
+    int units = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text, (int)length, wide, 64);
+    AppendUnits(writer, wide, units > 0 ? (size_t)units : 0);
+}
+
+WCHAR *WidenWholeText(const char *text, WCHAR *buffer, int capacity, int *length) {
+    *length = 0;
+    int bytes = lstrlenA(text);
+    if (bytes == 0)
+        return buffer;
+    int units = MultiByteToWideChar(CP_ACP, 0, text, bytes, NULL, 0);
+    if (units <= 0)
+        return NULL;
+    WCHAR *wide = buffer;
+    if (units > capacity) {
+        wide = (WCHAR *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)units * sizeof(WCHAR));
+        if (wide == NULL)
+            return NULL;
+    }
+    *length = MultiByteToWideChar(CP_ACP, 0, text, bytes, wide, units);
+    return wide;
+}
+
+void ReleaseWideText(WCHAR *text, WCHAR *buffer) {
+    if (text != NULL && text != buffer)
+        HeapFree(GetProcessHeap(), 0, text);
+}

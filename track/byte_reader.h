@@ -1,0 +1,38 @@
+// Reading a file's bytes at any offset through a small cache, so that the
+// tag readers ask the file for a few blocks and never for what they skip.
+// The file (the plug-in) or a block of memory (tests, fuzzers) serves the
+// reads. No Windows calls.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+struct ByteSource {
+    void *context;
+    uint64_t size;  // the file's size in bytes
+    // Reads up to `count` bytes at `offset` into `buffer`; returns how many
+    // came, fewer at the end of the file or after a failed read.
+    size_t (*read)(void *context, uint64_t offset, uint8_t *buffer, size_t count);
+};
+
+enum { READ_BLOCK = 4096 };
+
+struct ByteReader {
+    const ByteSource *source;
+    uint64_t start;  // the file offset of block[0]
+    size_t length;   // how many bytes of block hold file data
+    uint8_t block[READ_BLOCK];
+};
+
+void StartReader(ByteReader *reader, const ByteSource *source);
+
+// The `count` bytes (at most READ_BLOCK) at `offset`, or NULL when the file
+// ends before them or a read fails. The pointer is valid until the next call.
+const uint8_t *ReadAt(ByteReader *reader, uint64_t offset, size_t count);
+
+// A ByteSource over `size` bytes of memory.
+struct MemoryBlock {
+    const uint8_t *bytes;
+    size_t size;
+};
+ByteSource MemorySource(MemoryBlock *block);

@@ -1,0 +1,146 @@
+#include "track/track_text.h"
+
+enum { FIELD_MAX = FIELD_UNITS - 1, REPLACEMENT = 0xFFFD };
+
+void ClearTrackText(TrackText *text) {
+    text->title[0] = 0;
+    text->artist[0] = 0;
+    text->album[0] = 0;
+}
+
+static bool HasText(const TextUnit *field) {
+    for (size_t i = 0; i < FIELD_UNITS && field[i] != 0; i++) {
+        if (field[i] != ' ')
+            return true;
+    }
+    return false;
+}
+
+bool IsUsableTrackText(const TrackText *text) {
+    return HasText(text->title) || HasText(text->artist) || HasText(text->album);
+}
+
+void StartField(FieldWriter *writer, TextUnit *field) {
+    writer->field = field;
+    writer->length = 0;
+    writer->full = false;
+    field[0] = 0;
+}
+
+void AppendCodePoint(FieldWriter *writer, uint32_t codePoint) {
+    if (writer->full)
+        return;
+    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        codePoint = REPLACEMENT;
+    size_t units = codePoint > 0xFFFF ? 2 : 1;
+    if (writer->length + units > FIELD_MAX) {
+        writer->full = true;
+        return;
+    }
+    if (units == 2) {
+        codePoint -= 0x10000;
+        writer->field[writer->length++] = (TextUnit)(0xD800 + (codePoint >> 10));
+        writer->field[writer->length++] = (TextUnit)(0xDC00 + (codePoint & 0x3FF));
+    } else {
+        writer->field[writer->length++] = (TextUnit)codePoint;
+    }
+    writer->field[writer->length] = 0;
+}
+
+void AppendUnits(FieldWriter *writer, const TextUnit *units, size_t count) {
+    for (size_t i = 0; i < count && !writer->full; i++) {
+        uint32_t unit = (uint16_t)units[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < count && (uint16_t)units[i + 1] >= 0xDC00 &&
+            (uint16_t)units[i + 1] <= 0xDFFF) {
+            AppendCodePoint(writer, 0x10000 + ((unit - 0xD800) << 10) + ((uint16_t)units[i + 1] - 0xDC00));
+            i++;
+        } else {
+            AppendCodePoint(writer, unit);
+        }
+    }
+}
+
+bool AppendValueSeparator(FieldWriter *writer) {
+    if (writer->length == 0)
+        return true;
+    if (writer->full || writer->length + 4 > FIELD_MAX) {
+        writer->full = true;
+        return false;
+    }
+    AppendCodePoint(writer, ' ');
+    AppendCodePoint(writer, '/');
+    AppendCodePoint(writer, ' ');
+    return true;
+}
+
+// The length of the UTF-8 sequence that starts with `lead`, 0 for a byte
+// that cannot start one.
+static size_t SequenceLength(uint8_t lead) {
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size) {
+    size_t i = 0;
+    while (i < size && !writer->full) {
+        size_t length = SequenceLength(bytes[i]);
+        if (length == 0) {
+            AppendCodePoint(writer, REPLACEMENT);
+            i++;
+            continue;
+        }
+        if (length == 1) {
+            AppendCodePoint(writer, bytes[i++]);
+            continue;
+        }
+        uint32_t codePoint = bytes[i] & (0x7F >> length);
+        // The second byte's range also rules out overlong forms, surrogates
+        // and code points above U+10FFFF.
+        uint8_t low = 0x80, high = 0xBF;
+        if (bytes[i] == 0xE0)
+            low = 0xA0;
+        else if (bytes[i] == 0xED)
+            high = 0x9F;
+        else if (bytes[i] == 0xF0)
+            low = 0x90;
+        else if (bytes[i] == 0xF4)
+            high = 0x8F;
+        size_t k = 1;
+        for (; k < length && i + k < size; k++) {
+            uint8_t next = bytes[i + k];
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                break;
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        if (k < length) {
+            // A sequence cut short: one replacement character for the bytes
+            // read so far; the byte that broke it starts afresh.
+            AppendCodePoint(writer, REPLACEMENT);
+            i += k;
+            continue;
+        }
+        AppendCodePoint(writer, codePoint);
+        i += length;
+    }
+}
+
+void TrimFieldEnd(TextUnit *field) {
+    size_t length = UnitLength(field, FIELD_MAX);
+    while (length > 0 && (field[length - 1] == ' ' || field[length - 1] == 0))
+        length--;
+    field[length] = 0;
+}
+
+size_t UnitLength(const TextUnit *text, size_t limit) {
+    size_t n = 0;
+    while (n < limit && text[n] != 0)
+        n++;
+    return n;
+}

@@ -1,0 +1,58 @@
+// The playing track's texts as the messenger receives them: UTF-16 fields of
+// at most FIELD_UNITS - 1 code units, always zero-terminated. No Windows
+// calls, so the readers that fill them also build natively for unit tests,
+// sanitizers and fuzzing.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A UTF-16 code unit: WCHAR on Windows, so the fields go to Windows calls
+// unchanged; char16_t elsewhere.
+#ifdef _WIN32
+typedef wchar_t TextUnit;
+#else
+typedef char16_t TextUnit;
+#endif
+static_assert(sizeof(TextUnit) == 2, "UTF-16 code units");
+
+enum { FIELD_UNITS = 128 };
+
+struct TrackText {
+    TextUnit title[FIELD_UNITS];
+    TextUnit artist[FIELD_UNITS];
+    TextUnit album[FIELD_UNITS];
+};
+
+// Empties all three fields.
+void ClearTrackText(TrackText *text);
+
+// True when title, artist or album holds anything but spaces.
+bool IsUsableTrackText(const TrackText *text);
+
+// Appends to one field, which always stays zero-terminated. A code point
+// that does not fit whole is dropped, and so is everything after it: a cut
+// never splits a surrogate pair.
+struct FieldWriter {
+    TextUnit *field;
+    size_t length;
+    bool full;
+};
+
+void StartField(FieldWriter *writer, TextUnit *field);
+void AppendCodePoint(FieldWriter *writer, uint32_t codePoint);
+// Appends UTF-16 code units: a surrogate pair counts as one code point, an
+// unpaired surrogate becomes U+FFFD.
+void AppendUnits(FieldWriter *writer, const TextUnit *units, size_t count);
+// The separator between several values of one field: " / ", only when the
+// field already holds a value and the separator and one more unit fit.
+bool AppendValueSeparator(FieldWriter *writer);
+
+// Decodes UTF-8; each malformed sequence becomes U+FFFD.
+void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size);
+
+// Removes spaces (and zero units) from the end of a field.
+void TrimFieldEnd(TextUnit *field);
+
+// The number of units of a zero-terminated text, at most `limit`.
+size_t UnitLength(const TextUnit *text, size_t limit);
