@@ -15,8 +15,7 @@ const char *HostText(WPARAM wParam, LPARAM command) {
 }
 
 const WCHAR *HostWideText(WPARAM wParam, LPARAM command) {
-    ULONG_PTR answer = (ULONG_PTR)SendHostCommand(wParam, command);
-    return answer >= LOWEST_POINTER ? (const WCHAR *)answer : NULL;
+    return (const WCHAR *)HostText(wParam, command);
 }
 
 bool HostIsPlaying(void) {

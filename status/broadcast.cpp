@@ -75,9 +75,9 @@ static void ReleaseMessengerList(MessengerList *list) {
 
 // ---- the last broadcast ------------------------------------------------------------
 
-// Its text, and its windows sorted by handle.
+// Its text (empty before the first broadcast: a status text never is), and
+// its windows sorted by handle.
 static WCHAR lastText[STATUS_TEXT_CAPACITY];
-static bool haveLastText;
 static HWND *lastWindows;
 static int lastCount, lastCapacity;
 
@@ -126,7 +126,7 @@ void ForgetBroadcast(void) {
         HeapFree(GetProcessHeap(), 0, lastWindows);
     lastWindows = NULL;
     lastCount = lastCapacity = 0;
-    haveLastText = false;
+    lastText[0] = 0;
 }
 
 // ---- sending -------------------------------------------------------------------------
@@ -165,7 +165,6 @@ static void SendToList(MessengerList *list, const WCHAR *text) {
 
 void BroadcastStatus(const WCHAR *text) {
     lstrcpynW(lastText, text, STATUS_TEXT_CAPACITY);
-    haveLastText = true;
     MessengerList list;
     FindMessengers(&list);
     RememberWindows(&list);
@@ -174,7 +173,7 @@ void BroadcastStatus(const WCHAR *text) {
 }
 
 void SendStatusToNewMessengers(void) {
-    if (!haveLastText)
+    if (lastText[0] == 0)
         return;
     MessengerList all, fresh;
     FindMessengers(&all);

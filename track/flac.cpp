@@ -44,10 +44,7 @@ static void TakeComment(const uint8_t *comment, size_t size, FieldWriter writers
     FieldWriter valueWriter;
     StartField(&valueWriter, value);
     AppendUtf8(&valueWriter, equals + 1, size - (size_t)(equals + 1 - comment));
-    TrimFieldEnd(value);
-    size_t length = UnitLength(value, FIELD_UNITS - 1);
-    if (length > 0 && AppendValueSeparator(&writers[field]))
-        AppendUnits(&writers[field], value, length);
+    AppendValue(&writers[field], value);
 }
 
 // The comment block: vendor string, count, then each comment with its

@@ -112,7 +112,7 @@ static int FieldOfFrame(const uint8_t *id, int version) {
 
 // ---- text frames ----------------------------------------------------------------
 
-// One value of a text frame, decoded into `value`, without trailing spaces.
+// One value of a text frame, decoded into `value`.
 static void DecodeValue(const uint8_t *bytes, size_t size, int encoding, bool *bigEndian, TextUnit *value) {
     FieldWriter writer;
     StartField(&writer, value);
@@ -142,7 +142,6 @@ static void DecodeValue(const uint8_t *bytes, size_t size, int encoding, bool *b
         }
         AppendUnits(&writer, units, count);
     }
-    TrimFieldEnd(value);
 }
 
 // The values of a text frame's body (its encoding byte first), each ended
@@ -169,9 +168,7 @@ static bool DecodeTextFrame(const uint8_t *body, size_t size, TextUnit *field) {
             end = length;
         TextUnit value[FIELD_UNITS];
         DecodeValue(text + start, end - start, encoding, &bigEndian, value);
-        size_t valueLength = UnitLength(value, FIELD_UNITS - 1);
-        if (valueLength > 0 && AppendValueSeparator(&writer))
-            AppendUnits(&writer, value, valueLength);
+        AppendValue(&writer, value);
         start = end + unit;
     }
     return true;

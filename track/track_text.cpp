@@ -60,17 +60,22 @@ void AppendUnits(FieldWriter *writer, const TextUnit *units, size_t count) {
     }
 }
 
-bool AppendValueSeparator(FieldWriter *writer) {
-    if (writer->length == 0)
-        return true;
-    if (writer->full || writer->length + 4 > FIELD_MAX) {
-        writer->full = true;
-        return false;
+void AppendValue(FieldWriter *writer, const TextUnit *value) {
+    size_t length = UnitLength(value, FIELD_MAX);
+    while (length > 0 && value[length - 1] == ' ')
+        length--;
+    if (length == 0 || writer->full)
+        return;
+    if (writer->length > 0) {
+        if (writer->length + 4 > FIELD_MAX) {
+            writer->full = true;
+            return;
+        }
+        AppendCodePoint(writer, ' ');
+        AppendCodePoint(writer, '/');
+        AppendCodePoint(writer, ' ');
     }
-    AppendCodePoint(writer, ' ');
-    AppendCodePoint(writer, '/');
-    AppendCodePoint(writer, ' ');
-    return true;
+    AppendUnits(writer, value, length);
 }
 
 // The length of the UTF-8 sequence that starts with `lead`, 0 for a byte
@@ -129,13 +134,6 @@ void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size) {
         AppendCodePoint(writer, codePoint);
         i += length;
     }
-}
-
-void TrimFieldEnd(TextUnit *field) {
-    size_t length = UnitLength(field, FIELD_MAX);
-    while (length > 0 && (field[length - 1] == ' ' || field[length - 1] == 0))
-        length--;
-    field[length] = 0;
 }
 
 size_t UnitLength(const TextUnit *text, size_t limit) {

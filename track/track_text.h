@@ -44,15 +44,13 @@ void AppendCodePoint(FieldWriter *writer, uint32_t codePoint);
 // Appends UTF-16 code units: a surrogate pair counts as one code point, an
 // unpaired surrogate becomes U+FFFD.
 void AppendUnits(FieldWriter *writer, const TextUnit *units, size_t count);
-// The separator between several values of one field: " / ", only when the
-// field already holds a value and the separator and one more unit fit.
-bool AppendValueSeparator(FieldWriter *writer);
+// Adds one of several values of a field: without the spaces at its end,
+// after " / " when the field already holds a value (and only when the
+// separator and one more unit fit). An empty value adds nothing.
+void AppendValue(FieldWriter *writer, const TextUnit *value);
 
 // Decodes UTF-8; each malformed sequence becomes U+FFFD.
 void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size);
-
-// Removes spaces (and zero units) from the end of a field.
-void TrimFieldEnd(TextUnit *field);
 
 // The number of units of a zero-terminated text, at most `limit`.
 size_t UnitLength(const TextUnit *text, size_t limit);
