@@ -19,6 +19,8 @@ add_library(gen_songbeam SHARED
   status/watch.cpp
   track/ansi_text.cpp
   track/tag_reader.cpp
+  track/host_metadata.cpp
+  track/playing_track.cpp
   track/playlist_title.cpp
   settings/settings.cpp
   dialog/config_dialog.cpp

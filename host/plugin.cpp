@@ -97,6 +97,7 @@ int PluginInit(void) {
         RestoreInitialSettings();
     LoadSettings();
     HostLink.session = SESSION_RUNNING;
+    HostLink.metadataKnown = false;
     HookPlaylistWindow((HWND)SendHostCommand(1, HOST_PLAYLIST_WINDOW));
     StartWatching();
     return 0;

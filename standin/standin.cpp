@@ -1,6 +1,7 @@
 #include "standin/standin.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "monitor/status_line.h"
 
@@ -16,6 +17,8 @@ static std::vector<StandinEntry> playlist;
 static int currentIndex;
 static bool unicodeRequests = true;
 static int playState = 1;
+static StandinMetadataAnswers metadataAnswers;
+static std::vector<StandinMetadataRequest> metadataRequests;
 static std::string settingsPath;
 static LRESULT unsupportedSettingsAnswer;
 static bool givesPlaylistWindow = true;
@@ -47,6 +50,51 @@ static void CountRequest(LPARAM command) {
     requestCounts.push_back({command, 1});
 }
 
+// The request record of 3026 (Unit wchar_t) and 290 (char).
+template <typename Unit>
+struct MetadataRecord {
+    const Unit *filename;
+    const Unit *metadata;
+    Unit *ret;
+    size_t retlen;
+};
+
+static std::wstring Wide(const wchar_t *text) { return text; }
+static std::wstring Wide(const char *text) { return StandinFromAnsi(text); }
+
+template <typename Unit>
+static LRESULT AnswerMetadata(LPARAM command, WPARAM wParam) {
+    const MetadataRecord<Unit> *request = (const MetadataRecord<Unit> *)wParam;
+    if (request == NULL || request->filename == NULL || request->metadata == NULL)
+        return 0;
+    StandinMetadataRequest seen = {command, Wide(request->filename), Wide(request->metadata), request->retlen, -1};
+    for (size_t i = 0; i < playlist.size() && seen.entry < 0; i++) {
+        if (sizeof(Unit) == 2 ? seen.filename == playlist[i].widePath
+                              : std::string((const char *)request->filename) == playlist[i].path)
+            seen.entry = (int)i;
+    }
+    metadataRequests.push_back(seen);
+    bool answers = metadataAnswers == STANDIN_METADATA_BOTH || (metadataAnswers == STANDIN_METADATA_NARROW_ONLY &&
+                                                                 command == 290);
+    if (!answers || seen.entry < 0 || playlist[seen.entry].metaUnreadable || request->ret == NULL ||
+        request->retlen == 0)
+        return 0;
+    const StandinEntry &entry = playlist[seen.entry];
+    std::wstring wide = seen.name == L"title" ? entry.metaTitle : seen.name == L"artist" ? entry.metaArtist
+                                                : seen.name == L"album"                    ? entry.metaAlbum
+                                                                                           : std::wstring();
+    std::basic_string<Unit> text;
+    if (sizeof(Unit) == 2)
+        text.assign((const Unit *)wide.c_str(), wide.size());
+    else
+        text.assign((const Unit *)StandinToAnsi(wide).c_str());
+    size_t n = text.size() < request->retlen ? text.size() : request->retlen;
+    memcpy(request->ret, text.data(), n * sizeof(Unit));
+    if (n < request->retlen)
+        request->ret[n] = 0;
+    return 1;
+}
+
 static LRESULT Answer(WPARAM wParam, LPARAM command) {
     CountRequest(command);
     int index = (int)wParam;
@@ -72,6 +120,10 @@ static LRESULT Answer(WPARAM wParam, LPARAM command) {
         if (!unicodeRequests || !valid || playlist[index].nullPath)
             return 0;
         return (LRESULT)playlist[index].widePath.c_str();
+    case 290:
+        return AnswerMetadata<char>(command, wParam);
+    case 3026:
+        return AnswerMetadata<wchar_t>(command, wParam);
     case 260:
         return givesPlaylistWindow ? (LRESULT)playlistWindow : 0;
     case 334:
@@ -164,6 +216,8 @@ void StandinStart(void) {
     currentIndex = 0;
     unicodeRequests = true;
     playState = 1;
+    metadataAnswers = STANDIN_METADATA_NONE;
+    metadataRequests.clear();
     settingsPath.clear();
     unsupportedSettingsAnswer = 0;
     givesPlaylistWindow = true;
@@ -192,17 +246,31 @@ HWND StandinPlaylistWindow(void) { return playlistWindow; }
 void StandinClearPlaylist(void) { playlist.clear(); }
 
 int StandinAddEntry(const std::string &path, const std::string &title) {
-    playlist.push_back({path, title, StandinFromAnsi(path), StandinFromAnsi(title), false, false});
+    StandinEntry entry;
+    entry.path = path;
+    entry.title = title;
+    entry.widePath = StandinFromAnsi(path);
+    entry.wideTitle = StandinFromAnsi(title);
+    entry.nullPath = entry.nullTitle = false;
+    playlist.push_back(entry);
     return (int)playlist.size() - 1;
 }
 
 int StandinAddEntryW(const std::wstring &path, const std::wstring &title) {
-    playlist.push_back({StandinToAnsi(path), StandinToAnsi(title), path, title, false, false});
+    StandinEntry entry;
+    entry.path = StandinToAnsi(path);
+    entry.title = StandinToAnsi(title);
+    entry.widePath = path;
+    entry.wideTitle = title;
+    entry.nullPath = entry.nullTitle = false;
+    playlist.push_back(entry);
     return (int)playlist.size() - 1;
 }
 
 void StandinSetUnicodeRequests(bool answers) { unicodeRequests = answers; }
 void StandinSetPlayState(int state) { playState = state; }
+void StandinSetMetadataAnswers(StandinMetadataAnswers answers) { metadataAnswers = answers; }
+const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void) { return metadataRequests; }
 
 StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
 void StandinSetCurrent(int index) { currentIndex = index; }

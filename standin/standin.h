@@ -28,6 +28,10 @@ struct StandinEntry {
     std::wstring wideTitle;  // answer to command 213
     bool nullPath;      // answer 211 and 214 with a null pointer
     bool nullTitle;     // answer 212 and 213 with a null pointer
+    // What the host's reading of the file gives (requests 3026 and 290, when
+    // the host answers them): the texts, or unreadable: answer 0.
+    std::wstring metaTitle, metaArtist, metaAlbum;
+    bool metaUnreadable = false;
 };
 
 // Creates the main window and the playlist editor window (once per process;
@@ -52,6 +56,22 @@ int StandinAddEntryW(const std::wstring &path, const std::wstring &title);
 // Whether the host answers the Unicode requests 213 and 214 (by default it
 // does); a host that does not answers them with 0.
 void StandinSetUnicodeRequests(bool answers);
+// Which of the file metadata requests the host answers: 3026 (Unicode) and
+// 290 (narrow, ANSI code page), only 290, or neither (the default: it
+// answers 0, as a host that does not know them). An answer writes as much of
+// the text as the plug-in's buffer holds, to its last unit without a
+// terminator when the text is longer.
+enum StandinMetadataAnswers { STANDIN_METADATA_NONE, STANDIN_METADATA_BOTH, STANDIN_METADATA_NARROW_ONLY };
+void StandinSetMetadataAnswers(StandinMetadataAnswers answers);
+// Every metadata request since the last StandinStart, in order.
+struct StandinMetadataRequest {
+    LPARAM command;
+    std::wstring filename;  // as given (narrow ones widened)
+    std::wstring name;
+    size_t retlen;
+    int entry;  // the entry whose path the filename is, or -1
+};
+const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void);
 // What command 104 answers: 1 playing (the default), 3 paused, 0 stopped. A
 // host that does not know the command answers 0 as well.
 void StandinSetPlayState(int state);

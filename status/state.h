@@ -40,6 +40,9 @@ struct HostLinkRecord {
     int session;
     bool playStateKnown;  // the host has answered "playing" once
     bool playing;         // its last answer, or true while it has never said
+    // The host has answered the Unicode metadata request once: a later "no"
+    // means it cannot read that file, and the narrow request is not made.
+    bool metadataKnown;
 };
 
 extern StatusSettingsRecord StatusSettings;

@@ -104,17 +104,6 @@ static void PublishSlots(int n) {
     BroadcastStatus(text);
 }
 
-// The track's texts from the file's tags, else from the playlist title. The
-// Unicode path names every file; the narrow one only what the ANSI code
-// page can, so it is asked for only when the host gives no Unicode path.
-static void ReadTrack(int index) {
-    const WCHAR *widePath = HostWideText((WPARAM)index, HOST_ENTRY_FILE_W);
-    bool tagged = widePath != NULL ? ReadTrackFile(widePath, NULL, &TrackFields)
-                                   : ReadTrackFile(NULL, HostText((WPARAM)index, HOST_ENTRY_FILE), &TrackFields);
-    if (!tagged)
-        SplitPlaylistTitle(index, &TrackFields);
-}
-
 // Nothing playing (publishing off, the host stopped or paused, an empty
 // playlist, no slot in use) sends the off status.
 static void RunUpdate(void) {
@@ -128,7 +117,7 @@ static void RunUpdate(void) {
         ClearStatus();
         return;
     }
-    ReadTrack(index);
+    ReadPlayingTrack(index, &TrackFields);
     PublishSlots(n);
 }
 

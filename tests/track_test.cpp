@@ -1,5 +1,5 @@
-// The track readers, seen through what the messenger receives: the file's
-// tags (ID3v2, FLAC Vorbis comments, ID3v1) and, when none gives a title,
+// The track readers, seen through what the messenger receives: the host's
+// own reading of the file, the file's tags and, when none gives a title,
 // artist or album, the playlist title. Slots 0 to 2 show title, artist and
 // album. Expected texts are written in UTF-8; the messenger gets UTF-16.
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ std::string Pad(const std::string &text, char with) {
 // ---- the corpus: files tagged by independent tools, and what each gives -------------
 
 struct CorpusFile {
-    std::string name, playlistTitle, title, artist, album;
+    std::string name, playlistTitle, title, artist, album, source;
 };
 
 std::string CorpusFolder() {
@@ -27,7 +27,7 @@ std::string CorpusFolder() {
     return plugin.substr(0, plugin.find_last_of('\\')) + "\\corpus";
 }
 
-// manifest.txt: UTF-8, "#" comments, five tab-separated columns per file.
+// manifest.txt: UTF-8, "#" comments, six tab-separated columns per file.
 std::vector<CorpusFile> ReadManifest() {
     std::string text = StandinReadFile(CorpusFolder() + "\\manifest.txt");
     std::vector<CorpusFile> files;
@@ -45,9 +45,9 @@ std::vector<CorpusFile> ReadManifest() {
         for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
             columns.push_back(line.substr(at, tab - at));
         columns.push_back(line.substr(at));
-        EXPECT_EQ(columns.size(), 5u) << line;
-        if (columns.size() == 5)
-            files.push_back({columns[0], columns[1], columns[2], columns[3], columns[4]});
+        EXPECT_EQ(columns.size(), 6u) << line;
+        if (columns.size() == 6)
+            files.push_back({columns[0], columns[1], columns[2], columns[3], columns[4], columns[5]});
     }
     return files;
 }
@@ -59,24 +59,91 @@ protected:
         ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {title, artist, album}));
     }
     // The entry plays with its Unicode path and title.
-    void PlayW(const std::wstring &path, const std::wstring &title) {
-        StandinSetCurrent(StandinAddEntryW(path, title));
+    StandinEntry *PlayW(const std::wstring &path, const std::wstring &title) {
+        int index = StandinAddEntryW(path, title);
+        StandinSetCurrent(index);
+        return StandinEntryAt(index);
     }
 };
 
 TEST_F(TrackTest, CorpusFilesPublishTheirManifestFields) {
     std::vector<CorpusFile> files = ReadManifest();
-    ASSERT_GE(files.size(), 20u) << "the corpus beside this program";
+    ASSERT_GE(files.size(), 60u) << "the corpus beside this program";
     LoadPlugin(THREE_SLOTS);
-    // The host gives the path in Unicode, then, like an older host, narrow.
-    for (bool unicode : {true, false}) {
-        StandinSetUnicodeRequests(unicode);
+    // The plug-in's own readers, with the path in Unicode and, like an
+    // older host, narrow; then a host that reads every file itself, and
+    // finds no tag where the playlist title is to be used.
+    for (int pass = 0; pass < 3; pass++) {
+        StandinSetUnicodeRequests(pass != 1);
+        StandinSetMetadataAnswers(pass == 2 ? STANDIN_METADATA_BOTH : STANDIN_METADATA_NONE);
         for (const CorpusFile &file : files) {
-            SCOPED_TRACE(file.name + (unicode ? " (Unicode path)" : " (narrow path)"));
-            PlayW(StandinFromUtf8(CorpusFolder() + "\\" + file.name), StandinFromUtf8(file.playlistTitle));
+            SCOPED_TRACE(file.name + (pass == 0 ? " (Unicode path)" : pass == 1 ? " (narrow path)" : " (host)"));
+            StandinEntry *entry =
+                PlayW(StandinFromUtf8(CorpusFolder() + "\\" + file.name), StandinFromUtf8(file.playlistTitle));
+            if (pass == 2 && file.source != "title") {
+                entry->metaTitle = StandinFromUtf8(file.title);
+                entry->metaArtist = StandinFromUtf8(file.artist);
+                entry->metaAlbum = StandinFromUtf8(file.album);
+            }
             ExpectFields(file.title, file.artist, file.album);
         }
     }
+}
+
+// What the host's reading gives, in the order the cases run; the file has a
+// tag of its own ("Rain", "Kora", "Blue").
+struct HostCase {
+    const char *what;
+    StandinMetadataAnswers answers;
+    bool unreadable;
+    std::wstring title, artist, album;
+    std::string shown[3];  // title, artist, album
+    int wide, narrow;      // the requests it makes
+};
+
+TEST_F(TrackTest, TheHostsReadingOfTheFileComesFirst) {
+    const std::wstring longTitle = std::wstring(126, L'x') + L"\U0001F3B5" + std::wstring(300, L'y');
+    const HostCase cases[] = {
+        // A host that never answered in Unicode is asked narrow, with the
+        // narrow path; its text is in the ANSI code page.
+        {"narrow only", STANDIN_METADATA_NARROW_ONLY, false, L"Caf\u00E9", L"Kora ", L"", {"Caf\u00E9", "Kora", ""}, 1, 3},
+        {"neither", STANDIN_METADATA_NONE, false, L"Host", L"", L"", {"Rain", "Kora", "Blue"}, 1, 1},
+        {"texts win", STANDIN_METADATA_BOTH, false, L"\u0413\u0440 \U0001F3B5", L"", L"Live", {"\u0413\u0440 \U0001F3B5", "", "Live"}, 3, 0},
+        {"empty texts", STANDIN_METADATA_BOTH, false, L"", L"   ", L"", {"Rain", "Kora", "Blue"}, 3, 0},
+        // Once it has answered in Unicode, a "no" is not asked again narrow.
+        {"unreadable", STANDIN_METADATA_BOTH, true, L"Host", L"", L"", {"Rain", "Kora", "Blue"}, 1, 0},
+        // The host fills the buffer to its last unit: the field keeps 126
+        // units, the emoji straddling the cut goes whole.
+        {"fills the buffer", STANDIN_METADATA_BOTH, false, longTitle, L"a", L"b", {std::string(126, 'x'), "a", "b"}, 3, 0},
+    };
+    LoadPlugin(THREE_SLOTS);
+    size_t seen = 0;
+    for (const HostCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        StandinSetMetadataAnswers(c.answers);
+        int index = AddTrack(std::string(c.what) + ".mp3", StandinTag("Rain", "Kora", "Blue"), "Fall - Back");
+        StandinEntry *entry = StandinEntryAt(index);
+        entry->metaTitle = c.title;
+        entry->metaArtist = c.artist;
+        entry->metaAlbum = c.album;
+        entry->metaUnreadable = c.unreadable;
+        ExpectFields(c.shown[0], c.shown[1], c.shown[2]);
+        const auto &requests = StandinMetadataRequests();
+        int wide = 0, narrow = 0;
+        for (; seen < requests.size(); seen++) {
+            const StandinMetadataRequest &r = requests[seen];
+            (r.command == 3026 ? wide : narrow)++;
+            EXPECT_EQ(r.entry, index) << "the path given is the entry's";
+            EXPECT_EQ(r.retlen, 256u);
+            EXPECT_TRUE(r.name == L"title" || r.name == L"artist" || r.name == L"album");
+        }
+        EXPECT_EQ(wide, c.wide);
+        EXPECT_EQ(narrow, c.narrow);
+    }
+    // A URL is neither opened nor asked about: its playlist title counts.
+    StandinSetCurrent(StandinAddEntry("http://radio.invalid/stream", "Station - Song A"));
+    ExpectFields("Song A", "Station", "");
+    EXPECT_EQ(StandinMetadataRequests().size(), seen);
 }
 
 TEST_F(TrackTest, NamesBeyondTheAnsiCodePageAreReadInFull) {
@@ -94,7 +161,10 @@ TEST_F(TrackTest, NamesBeyondTheAnsiCodePageAreReadInFull) {
     ExpectFields(source.title, source.artist, source.album);
     PlayW(untagged, title);
     ExpectFields("First Love \U0001F3B5", "\u5B87\u591A\u7530\u30D2\u30AB\u30EB", "\u041A\u0438\u043D\u043E");
-    EXPECT_EQ(StandinRequestCount(211) + StandinRequestCount(212), 0) << "the narrow texts were not needed";
+    // The narrow path only for the narrow metadata request, which this host
+    // does not answer either.
+    EXPECT_EQ(StandinRequestCount(211), StandinRequestCount(290));
+    EXPECT_EQ(StandinRequestCount(212), 0) << "the narrow title was not needed";
 
     // A host without the Unicode requests gives what the ANSI code page can
     // hold: the path cannot be opened, and the title has "?" for the rest.

@@ -16,10 +16,12 @@ static size_t CompleteLength(const char *text, size_t length) {
 }
 
 void AppendAnsi(FieldWriter *writer, const char *text, size_t length) {
-    // A narrow field holds at most 31 bytes, each one code unit at most.
-    WCHAR wide[64];
-    length = CompleteLength(text, length < 63 ? length : 63);
-    int units = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text, (int)length, wide, 64);
+    // Each byte gives one code unit at most, and a field holds fewer units
+    // than these bytes give at least.
+    const size_t TAKEN = 2 * FIELD_UNITS;
+    WCHAR wide[TAKEN];
+    length = CompleteLength(text, length < TAKEN ? length : TAKEN);
+    int units = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text, (int)length, wide, TAKEN);
     AppendUnits(writer, wide, units > 0 ? (size_t)units : 0);
 }
 

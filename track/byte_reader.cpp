@@ -38,3 +38,28 @@ ByteSource MemorySource(MemoryBlock *block) {
     ByteSource source = {block, block->size, ReadMemory};
     return source;
 }
+
+static bool ReadRegion(void *context, uint8_t *dest, size_t count) {
+    FileRegion *region = (FileRegion *)context;
+    if (count > region->end - region->position)
+        return false;
+    const uint8_t *bytes = ReadAt(region->reader, region->position, count);
+    if (bytes == NULL)
+        return false;
+    memcpy(dest, bytes, count);
+    region->position += count;
+    return true;
+}
+
+static bool SkipRegion(void *context, uint64_t count) {
+    FileRegion *region = (FileRegion *)context;
+    if (count > region->end - region->position)
+        return false;
+    region->position += count;
+    return true;
+}
+
+ByteStream RegionStream(FileRegion *region) {
+    ByteStream stream = {region, ReadRegion, SkipRegion};
+    return stream;
+}

@@ -36,3 +36,38 @@ struct MemoryBlock {
     size_t size;
 };
 ByteSource MemorySource(MemoryBlock *block);
+
+// Bytes read in order, with skips that read nothing: a block of a file, or a
+// packet spread over the pages of a stream.
+struct ByteStream {
+    void *context;
+    // Exactly `count` bytes (at most READ_BLOCK), else false.
+    bool (*read)(void *context, uint8_t *dest, size_t count);
+    // Moves past `count` bytes; false when the stream ends before them.
+    bool (*skip)(void *context, uint64_t count);
+};
+
+// The bytes from `position` up to `end` of a file.
+struct FileRegion {
+    ByteReader *reader;
+    uint64_t position;
+    uint64_t end;
+};
+ByteStream RegionStream(FileRegion *region);
+
+// Little- and big-endian integers.
+inline uint32_t LittleEndian16(const uint8_t *b) {
+    return (uint32_t)b[0] | (uint32_t)b[1] << 8;
+}
+inline uint32_t LittleEndian32(const uint8_t *b) {
+    return LittleEndian16(b) | (uint32_t)b[2] << 16 | (uint32_t)b[3] << 24;
+}
+inline uint64_t LittleEndian64(const uint8_t *b) {
+    return (uint64_t)LittleEndian32(b) | (uint64_t)LittleEndian32(b + 4) << 32;
+}
+inline uint32_t BigEndian32(const uint8_t *b) {
+    return (uint32_t)b[0] << 24 | (uint32_t)b[1] << 16 | (uint32_t)b[2] << 8 | b[3];
+}
+inline uint64_t BigEndian64(const uint8_t *b) {
+    return (uint64_t)BigEndian32(b) << 32 | BigEndian32(b + 4);
+}

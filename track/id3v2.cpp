@@ -271,24 +271,24 @@ static bool ReadFrames(TagStream *stream, int version, bool framesUnsync, TrackT
     return true;
 }
 
-bool ReadId3v2(ByteReader *reader, TrackText *text, uint64_t *tagEnd) {
+bool ReadId3v2At(ByteReader *reader, uint64_t at, uint64_t limit, TrackText *text, uint64_t *tagEnd) {
     ClearTrackText(text);
     *tagEnd = 0;
-    const uint8_t *h = ReadAt(reader, 0, TAG_HEADER);
+    const uint8_t *h = limit - at < TAG_HEADER ? NULL : ReadAt(reader, at, TAG_HEADER);
     if (h == NULL || memcmp(h, "ID3", 3) != 0 || h[3] < 2 || h[3] > 4 || h[4] == 0xFF || !IsSyncsafe(h + 6))
         return false;
     int version = h[3];
     uint8_t flags = h[5];
     uint64_t size = Syncsafe(h + 6);
-    uint64_t end = TAG_HEADER + size;
+    uint64_t end = at + TAG_HEADER + size;
     uint64_t footer = (version == 4 && (flags & 0x10)) ? (uint64_t)TAG_HEADER : 0;
-    if (end + footer > reader->source->size)
+    if (end + footer > limit)
         return false;
     *tagEnd = end + footer;
     if (version == 2 && (flags & 0x40))
         return false;  // a compression scheme that was never defined
 
-    TagStream stream = {reader, TAG_HEADER, end, version < 4 && (flags & 0x80) != 0, 0};
+    TagStream stream = {reader, at + TAG_HEADER, end, version < 4 && (flags & 0x80) != 0, 0};
     if (version > 2 && (flags & 0x40)) {
         uint8_t extended[4];
         if (!ReadBytes(&stream, extended, 4))
@@ -303,4 +303,8 @@ bool ReadId3v2(ByteReader *reader, TrackText *text, uint64_t *tagEnd) {
         }
     }
     return ReadFrames(&stream, version, version == 4 && (flags & 0x80) != 0, text);
+}
+
+bool ReadId3v2(ByteReader *reader, TrackText *text, uint64_t *tagEnd) {
+    return ReadId3v2At(reader, 0, reader->source->size, text, tagEnd);
 }

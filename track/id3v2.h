@@ -12,3 +12,7 @@
 // is then of no use. `tagEnd` receives the file offset just after a tag
 // whose header is sound, else 0.
 bool ReadId3v2(ByteReader *reader, TrackText *text, uint64_t *tagEnd);
+
+// The same for a tag at `at` that must end by `limit`: a tag kept in a chunk
+// of a WAV or AIFF file.
+bool ReadId3v2At(ByteReader *reader, uint64_t at, uint64_t limit, TrackText *text, uint64_t *tagEnd);

@@ -2,10 +2,8 @@
 
 #include "track/ansi_text.h"
 #include "track/byte_reader.h"
-#include "track/flac.h"
-#include "track/id3v2.h"
 #include "track/readers.h"
-#include "track/tag_text.h"
+#include "track/tag_sources.h"
 
 // Reads at an offset without moving through what lies before it.
 static size_t ReadFromFile(void *context, uint64_t offset, uint8_t *buffer, size_t count) {
@@ -16,37 +14,6 @@ static size_t ReadFromFile(void *context, uint64_t offset, uint8_t *buffer, size
     if (!ReadFile((HANDLE)context, buffer, (DWORD)count, &got, &at))
         return 0;
     return got;
-}
-
-// The ID3v1 fields are narrow text in the ANSI code page.
-static bool ReadId3v1(ByteReader *reader, TrackText *text) {
-    char fields[3][TEXT_FIELD_SIZE];
-    if (!ReadId3v1Fields(reader, fields[0], fields[1], fields[2]))
-        return false;
-    TextUnit *wide[3] = {text->title, text->artist, text->album};
-    for (int i = 0; i < 3; i++) {
-        FieldWriter writer;
-        StartField(&writer, wide[i]);
-        AppendAnsi(&writer, fields[i], lstrlenA(fields[i]));
-    }
-    return true;
-}
-
-// The first source that gives a usable result wins; sources are not mixed.
-static bool ReadTags(ByteReader *reader, TrackText *text) {
-    uint64_t tagEnd = 0;
-    if (ReadId3v2(reader, text, &tagEnd) && IsUsableTrackText(text))
-        return true;
-    if (ReadFlacComments(reader, 0, text) && IsUsableTrackText(text))
-        return true;
-    // Some files carry an ID3v2 tag in front of the FLAC stream.
-    if (tagEnd != 0 && ReadFlacComments(reader, tagEnd, text) && IsUsableTrackText(text))
-        return true;
-    ClearTrackText(text);
-    if (ReadId3v1(reader, text) && IsUsableTrackText(text))
-        return true;
-    ClearTrackText(text);
-    return false;
 }
 
 bool ReadTrackFile(const WCHAR *widePath, const char *narrowPath, TrackText *text) {
@@ -74,7 +41,7 @@ bool ReadTrackFile(const WCHAR *widePath, const char *narrowPath, TrackText *tex
         ByteSource source = {file, (uint64_t)high << 32 | low, ReadFromFile};
         ByteReader reader;
         StartReader(&reader, &source);
-        found = ReadTags(&reader, text);
+        found = ReadFileTags(&reader, AppendAnsi, text);
     }
     CloseHandle(file);
     return found;

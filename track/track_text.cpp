@@ -1,5 +1,7 @@
 #include "track/track_text.h"
 
+#include "track/byte_reader.h"
+
 enum { FIELD_MAX = FIELD_UNITS - 1, REPLACEMENT = 0xFFFD };
 
 void ClearTrackText(TrackText *text) {
@@ -92,48 +94,108 @@ static size_t SequenceLength(uint8_t lead) {
     return 0;
 }
 
+// Decodes the sequence at the start of `bytes`: returns how many bytes it
+// takes, with its code point, or U+FFFD and `valid` false when it is
+// malformed (one replacement character for the bytes read so far; the byte
+// that broke it starts afresh).
+static size_t DecodeSequence(const uint8_t *bytes, size_t size, uint32_t *codePoint, bool *valid) {
+    size_t length = SequenceLength(bytes[0]);
+    *valid = length != 0;
+    *codePoint = REPLACEMENT;
+    if (length <= 1) {
+        if (length == 1)
+            *codePoint = bytes[0];
+        return 1;
+    }
+    uint32_t decoded = bytes[0] & (0x7F >> length);
+    // The second byte's range also rules out overlong forms, surrogates and
+    // code points above U+10FFFF.
+    uint8_t low = 0x80, high = 0xBF;
+    if (bytes[0] == 0xE0)
+        low = 0xA0;
+    else if (bytes[0] == 0xED)
+        high = 0x9F;
+    else if (bytes[0] == 0xF0)
+        low = 0x90;
+    else if (bytes[0] == 0xF4)
+        high = 0x8F;
+    size_t k = 1;
+    for (; k < length && k < size; k++) {
+        uint8_t next = bytes[k];
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            break;
+        decoded = (decoded << 6) | (next & 0x3F);
+    }
+    if (k < length) {
+        *valid = false;
+        return k;
+    }
+    *codePoint = decoded;
+    return length;
+}
+
 void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size) {
     size_t i = 0;
     while (i < size && !writer->full) {
-        size_t length = SequenceLength(bytes[i]);
-        if (length == 0) {
-            AppendCodePoint(writer, REPLACEMENT);
-            i++;
-            continue;
-        }
-        if (length == 1) {
-            AppendCodePoint(writer, bytes[i++]);
-            continue;
-        }
-        uint32_t codePoint = bytes[i] & (0x7F >> length);
-        // The second byte's range also rules out overlong forms, surrogates
-        // and code points above U+10FFFF.
-        uint8_t low = 0x80, high = 0xBF;
-        if (bytes[i] == 0xE0)
-            low = 0xA0;
-        else if (bytes[i] == 0xED)
-            high = 0x9F;
-        else if (bytes[i] == 0xF0)
-            low = 0x90;
-        else if (bytes[i] == 0xF4)
-            high = 0x8F;
-        size_t k = 1;
-        for (; k < length && i + k < size; k++) {
-            uint8_t next = bytes[i + k];
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-                break;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (k < length) {
-            // A sequence cut short: one replacement character for the bytes
-            // read so far; the byte that broke it starts afresh.
-            AppendCodePoint(writer, REPLACEMENT);
-            i += k;
-            continue;
-        }
+        uint32_t codePoint;
+        bool valid;
+        i += DecodeSequence(bytes + i, size - i, &codePoint, &valid);
         AppendCodePoint(writer, codePoint);
-        i += length;
     }
+}
+
+bool IsValidUtf8(const uint8_t *bytes, size_t size) {
+    size_t i = 0;
+    while (i < size) {
+        uint32_t codePoint;
+        bool valid;
+        i += DecodeSequence(bytes + i, size - i, &codePoint, &valid);
+        if (!valid)
+            return false;
+    }
+    return true;
+}
+
+void StartTrackFields(TrackText *text, FieldWriter writers[TRACK_FIELDS]) {
+    StartField(&writers[TRACK_TITLE], text->title);
+    StartField(&writers[TRACK_ARTIST], text->artist);
+    StartField(&writers[TRACK_ALBUM], text->album);
+}
+
+int TrackFieldNamed(const uint8_t *name, size_t length) {
+    static const char *const NAMES[TRACK_FIELDS] = {"TITLE", "ARTIST", "ALBUM"};
+    for (int f = 0; f < TRACK_FIELDS; f++) {
+        size_t i = 0;
+        while (i < length && NAMES[f][i] != 0 && (name[i] & ~0x20) == NAMES[f][i])
+            i++;
+        if (i == length && NAMES[f][i] == 0)
+            return f;
+    }
+    return -1;
+}
+
+void AppendUtf8Value(FieldWriter *field, const uint8_t *bytes, size_t size) {
+    TextUnit value[FIELD_UNITS];
+    FieldWriter writer;
+    StartField(&writer, value);
+    AppendUtf8(&writer, bytes, size);
+    AppendValue(field, value);
+}
+
+void AppendUtf16LeValue(FieldWriter *field, const uint8_t *bytes, size_t size) {
+    TextUnit units[2 * FIELD_UNITS];
+    size_t count = 0;
+    for (size_t i = 0; i + 1 < size && count < 2 * FIELD_UNITS; i += 2) {
+        units[count] = (TextUnit)LittleEndian16(bytes + i);
+        if (units[count] == 0)
+            break;
+        count++;
+    }
+    TextUnit value[FIELD_UNITS];
+    FieldWriter writer;
+    StartField(&writer, value);
+    AppendUnits(&writer, units, count);
+    AppendValue(field, value);
 }
 
 size_t UnitLength(const TextUnit *text, size_t limit) {
@@ -142,3 +204,4 @@ size_t UnitLength(const TextUnit *text, size_t limit) {
         n++;
     return n;
 }
+

@@ -51,6 +51,26 @@ void AppendValue(FieldWriter *writer, const TextUnit *value);
 
 // Decodes UTF-8; each malformed sequence becomes U+FFFD.
 void AppendUtf8(FieldWriter *writer, const uint8_t *bytes, size_t size);
+bool IsValidUtf8(const uint8_t *bytes, size_t size);
+
+// Narrow text in the ANSI code page: widening it needs the system, so the
+// readers are handed the way to do it.
+typedef void (*NarrowDecoder)(FieldWriter *writer, const char *text, size_t length);
+
+// The three fields by number, as the tag readers fill them.
+enum { TRACK_TITLE, TRACK_ARTIST, TRACK_ALBUM, TRACK_FIELDS };
+
+// Starts writers on title, artist and album, in this order; all three empty.
+void StartTrackFields(TrackText *text, FieldWriter writers[TRACK_FIELDS]);
+
+// TRACK_TITLE, TRACK_ARTIST or TRACK_ALBUM for the names "TITLE", "ARTIST"
+// and "ALBUM" in any letter case, else -1.
+int TrackFieldNamed(const uint8_t *name, size_t length);
+
+// One value of several for a field (AppendValue): UTF-8, or UTF-16 in
+// little-endian byte order up to its first zero unit.
+void AppendUtf8Value(FieldWriter *field, const uint8_t *bytes, size_t size);
+void AppendUtf16LeValue(FieldWriter *field, const uint8_t *bytes, size_t size);
 
 // The number of units of a zero-terminated text, at most `limit`.
 size_t UnitLength(const TextUnit *text, size_t limit);

@@ -6,6 +6,7 @@
 // a sanitizer finding, not a silent overwrite.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "track/flac.h"
 #include "track/id3v2.h"
+#include "track/tag_sources.h"
 #include "track/tag_text.h"
 #include "track/text_copy.h"
 #include "track/title_split.h"
@@ -466,4 +468,81 @@ TEST(CopyText, ReadsNoFurtherThanTheMaximumLength) {
     char dest[32];
     EXPECT_EQ(CopyText(dest, sizeof dest, source.data(), 4), 4u);
     EXPECT_STREQ(dest, "kkkk");
+}
+
+// ---- every reader on the corpus, under the sanitizers ---------------------------------
+
+namespace {
+
+// Narrow text as code page 1252, which the manifest assumes.
+void Cp1252(FieldWriter *writer, const char *text, size_t length) {
+    static const char16_t HIGH[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
+                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
+    for (size_t i = 0; i < length; i++) {
+        uint8_t b = (uint8_t)text[i];
+        AppendCodePoint(writer, b >= 0x80 && b < 0xA0 ? HIGH[b - 0x80] : b);
+    }
+}
+
+std::u16string FromUtf8(const std::string &text) {
+    TextUnit field[FIELD_UNITS];
+    FieldWriter writer;
+    StartField(&writer, field);
+    AppendUtf8(&writer, (const uint8_t *)text.data(), text.size());
+    return std::u16string(field, writer.length);
+}
+
+Bytes ReadWhole(const std::string &path) {
+    FILE *f = fopen(path.c_str(), "rb");
+    Bytes bytes;
+    char chunk[65536];
+    size_t n;
+    while (f != NULL && (n = fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.append(chunk, n);
+    if (f != NULL)
+        fclose(f);
+    return bytes;
+}
+
+}  // namespace
+
+// Each file gives its manifest fields, or nothing where the playlist title
+// is to be used; the large ones cost a few blocks, not their size.
+TEST(ReadFileTags, TheCorpus) {
+    const std::string folder = SONGBEAM_CORPUS;
+    Bytes manifest = ReadWhole(folder + "/manifest.txt");
+    int files = 0;
+    for (size_t start = 0, end; start < manifest.size(); start = end + 1) {
+        end = manifest.find('\n', start);
+        Bytes line = manifest.substr(start, end - start);
+        std::vector<Bytes> c;
+        for (size_t at = 0, tab;; at = tab + 1) {
+            tab = line.find('\t', at);
+            c.push_back(line.substr(at, tab == Bytes::npos ? Bytes::npos : tab - at));
+            if (tab == Bytes::npos)
+                break;
+        }
+        if (line.empty() || line[0] == '#' || c.size() != 6)
+            continue;
+        files++;
+        Bytes file = ReadWhole(folder + "/" + c[0]);
+        CountingBlock counting = {{(const uint8_t *)file.data(), file.size()}, 0, 0};
+        ByteSource source = {&counting, file.size(), CountingRead};
+        ByteReader *reader = new ByteReader;
+        StartReader(reader, &source);
+        TrackText *text = new TrackText;
+        bool found = ReadFileTags(reader, Cp1252, text);
+        EXPECT_EQ(found, c[5] != "title") << c[0];
+        if (found) {
+            EXPECT_EQ(Text(text->title), FromUtf8(c[2])) << c[0];
+            EXPECT_EQ(Text(text->artist), FromUtf8(c[3])) << c[0];
+            EXPECT_EQ(Text(text->album), FromUtf8(c[4])) << c[0];
+        }
+        EXPECT_LE(counting.bytes, 40u * READ_BLOCK) << c[0] << ", " << file.size() << " bytes";
+        delete text;
+        delete reader;
+    }
+    EXPECT_GE(files, 60);
 }
