@@ -14,8 +14,7 @@ enum {
     ITEM_TEXT = 0,
 };
 
-static bool IsFooter(ByteReader *reader, uint64_t at) {
-    const uint8_t *b = ReadAt(reader, at, 8);
+static bool IsFooter(const uint8_t *b) {
     return b != NULL && memcmp(b, "APETAGEX", 8) == 0;
 }
 
@@ -33,10 +32,13 @@ static void TakeValues(const uint8_t *value, size_t size, FieldWriter *field) {
 bool ReadApeTags(ByteReader *reader, TrackText *text) {
     ClearTrackText(text);
     uint64_t size = reader->source->size;
+    // Both places in one read, which also holds an ID3v1 tag for its reader.
+    uint64_t tail = size < ID3V1_SIZE + FOOTER_SIZE ? size : (uint64_t)(ID3V1_SIZE + FOOTER_SIZE);
+    const uint8_t *last = ReadAt(reader, size - tail, (size_t)tail);
     uint64_t footer;
-    if (size >= FOOTER_SIZE && IsFooter(reader, size - FOOTER_SIZE))
+    if (last != NULL && tail >= FOOTER_SIZE && IsFooter(last + tail - FOOTER_SIZE))
         footer = size - FOOTER_SIZE;
-    else if (size >= ID3V1_SIZE + FOOTER_SIZE && IsFooter(reader, size - ID3V1_SIZE - FOOTER_SIZE))
+    else if (last != NULL && tail == ID3V1_SIZE + FOOTER_SIZE && IsFooter(last))
         footer = size - ID3V1_SIZE - FOOTER_SIZE;
     else
         return false;

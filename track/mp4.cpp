@@ -44,9 +44,10 @@ static bool ReadAtom(ByteReader *reader, uint64_t position, uint64_t end, Atom *
 }
 
 // The first child of `type` between `from` and `end`; false also when an
-// atom before it is broken.
+// atom before it is broken. Fewer bytes than an atom header at the end of a
+// parent end its list.
 static bool FindChild(ByteReader *reader, uint64_t from, uint64_t end, const char *type, Atom *found) {
-    for (int n = 0; n < MAX_CHILDREN && from < end; n++) {
+    for (int n = 0; n < MAX_CHILDREN && end - from >= 8; n++) {
         if (!ReadAtom(reader, from, end, found))
             return false;
         if (memcmp(found->type, type, 4) == 0)
@@ -59,7 +60,7 @@ static bool FindChild(ByteReader *reader, uint64_t from, uint64_t end, const cha
 // Each data atom of an item whose value is UTF-8 text is one value.
 static bool TakeItem(ByteReader *reader, const Atom *item, FieldWriter *field) {
     uint64_t position = item->body;
-    for (int n = 0; n < MAX_CHILDREN && position < item->end; n++) {
+    for (int n = 0; n < MAX_CHILDREN && item->end - position >= 8; n++) {
         Atom data;
         if (!ReadAtom(reader, position, item->end, &data))
             return false;
@@ -115,7 +116,7 @@ bool ReadMp4Tags(ByteReader *reader, TrackText *text) {
     StartTrackFields(text, writers);
     bool seen[TRACK_FIELDS] = {false, false, false};
     uint64_t position = ilst.body;
-    for (int n = 0; n < MAX_CHILDREN && position < ilst.end; n++) {
+    for (int n = 0; n < MAX_CHILDREN && ilst.end - position >= 8; n++) {
         Atom item;
         if (!ReadAtom(reader, position, ilst.end, &item))
             return false;

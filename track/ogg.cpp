@@ -10,12 +10,16 @@ enum {
     // Pages looked at, of every stream, before the comment header is whole:
     // far more than a comment header with a large picture takes.
     MAX_PAGES = 4096,
+    // A page in the middle of a large packet: 255 segments of 255 bytes.
+    FULL_PAGE_DATA = 255 * 255,
+    FULL_PAGE = PAGE_HEADER + 255 + FULL_PAGE_DATA,
 };
 
 // One packet of the first stream, read in order across its pages.
 struct OggPacket {
     ByteReader *reader;
     uint32_t serial;
+    uint32_t sequence;     // the sequence number of the stream's current page
     uint64_t nextPage;     // file offset of the next page to look at
     int pages;             // pages looked at so far
     uint8_t lacing[255];   // the current page's lacing table
@@ -35,7 +39,7 @@ static bool LoadPage(OggPacket *packet) {
         if (h == NULL || memcmp(h, "OggS", 4) != 0 || h[4] != 0)
             return false;
         bool continued = (h[5] & FLAG_CONTINUED) != 0;
-        uint32_t serial = LittleEndian32(h + 14);
+        uint32_t serial = LittleEndian32(h + 14), sequence = LittleEndian32(h + 18);
         int segments = h[26];
         const uint8_t *table = size - at - PAGE_HEADER < (uint64_t)segments ? NULL
                                                                             : ReadAt(packet->reader, at + PAGE_HEADER, segments);
@@ -52,6 +56,7 @@ static bool LoadPage(OggPacket *packet) {
             continue;  // a page of another stream
         if (continued != (packet->started && !packet->ended))
             return false;
+        packet->sequence = sequence;
         memcpy(packet->lacing, table, segments);
         packet->segments = segments;
         packet->segment = 0;
@@ -104,10 +109,33 @@ static bool ReadPacket(void *context, uint8_t *dest, size_t count) {
     return true;
 }
 
+// Encoders write a large packet as full pages of its stream, one after the
+// other. To skip many of them, the page where the skip ends is looked for
+// where full pages would put it: it counts only when it is there, goes on
+// with the packet, and carries the sequence number that many pages later.
+// Otherwise the pages are walked one by one.
+static void SkipFullPages(OggPacket *packet, uint64_t *count) {
+    if (packet->ended || packet->segment != packet->segments || packet->runLeft != 0 || *count <= FULL_PAGE_DATA)
+        return;
+    uint64_t pages = (*count - 1) / FULL_PAGE_DATA;
+    uint64_t size = packet->reader->source->size;
+    if (pages > (uint64_t)(MAX_PAGES - packet->pages) || pages > (size - packet->nextPage) / FULL_PAGE)
+        return;
+    uint64_t at = packet->nextPage + pages * FULL_PAGE;
+    const uint8_t *h = size - at < PAGE_HEADER ? NULL : ReadAt(packet->reader, at, PAGE_HEADER);
+    if (h == NULL || memcmp(h, "OggS", 4) != 0 || h[4] != 0 || (h[5] & FLAG_CONTINUED) == 0 ||
+        LittleEndian32(h + 14) != packet->serial || LittleEndian32(h + 18) != packet->sequence + pages + 1)
+        return;
+    packet->nextPage = at;
+    packet->pages += (int)pages;
+    *count -= pages * FULL_PAGE_DATA;
+}
+
 // Skipping costs the headers of the pages skipped, not their bytes.
 static bool SkipPacket(void *context, uint64_t count) {
     OggPacket *packet = (OggPacket *)context;
     while (count > 0) {
+        SkipFullPages(packet, &count);
         if (packet->runLeft == 0 && !NextRun(packet))
             return false;
         uint64_t n = packet->runLeft < count ? packet->runLeft : count;
