@@ -8,9 +8,6 @@ enum {
     APE_VERSION_2 = 2000,
     ITEM_HEADER = 8,
     KEY_LIMIT = 256,  // a key is at most 255 characters and its zero
-    // A value is read up to this many bytes, far more than a field of 127
-    // code units takes.
-    VALUE_LIMIT = 1024,
     ITEM_TEXT = 0,
 };
 
@@ -76,13 +73,11 @@ bool ReadApeTags(ByteReader *reader, TrackText *text) {
         if (field < 0 || seen[field] || ((flags >> 1) & 3) != ITEM_TEXT)
             continue;
         seen[field] = true;
-        size_t taken = valueSize < VALUE_LIMIT ? (size_t)valueSize : (size_t)VALUE_LIMIT;
-        const uint8_t *bytes = ReadAt(reader, value, taken);
+        size_t taken;
+        const uint8_t *bytes = ReadValue(reader, value, valueSize, &taken);
         if (bytes == NULL)
             return false;
-        uint8_t copy[VALUE_LIMIT];
-        memcpy(copy, bytes, taken);
-        TakeValues(copy, taken, &writers[field]);
+        TakeValues(bytes, taken, &writers[field]);
     }
     return true;
 }

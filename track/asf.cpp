@@ -7,9 +7,6 @@ enum {
     OBJECT_HEADER = GUID_SIZE + 8,
     HEADER_OBJECT_SIZE = OBJECT_HEADER + 6,  // then the count of objects and two reserved bytes
     MAX_OBJECTS = 1024,
-    // A text is read up to this many bytes, far more than a field of 127
-    // code units takes.
-    VALUE_LIMIT = 1024,
     VALUE_UNICODE = 0,
 };
 
@@ -27,13 +24,11 @@ static const uint8_t ALBUM_NAME[] = {'W', 0, 'M', 0, '/', 0, 'A', 0, 'l', 0, 'b'
 
 // Adds the UTF-16LE text of `length` bytes at `at` as the field's value.
 static bool TakeText(ByteReader *reader, uint64_t at, uint64_t length, FieldWriter *field) {
-    size_t taken = length < VALUE_LIMIT ? (size_t)length : (size_t)VALUE_LIMIT;
-    const uint8_t *bytes = ReadAt(reader, at, taken);
+    size_t taken;
+    const uint8_t *bytes = ReadValue(reader, at, length, &taken);
     if (bytes == NULL)
         return false;
-    uint8_t copy[VALUE_LIMIT];
-    memcpy(copy, bytes, taken);
-    AppendUtf16LeValue(field, copy, taken);
+    AppendUtf16LeValue(field, bytes, taken);
     return true;
 }
 

@@ -24,6 +24,11 @@ const uint8_t *ReadAt(ByteReader *reader, uint64_t offset, size_t count) {
     return reader->block;
 }
 
+const uint8_t *ReadValue(ByteReader *reader, uint64_t offset, uint64_t length, size_t *taken) {
+    *taken = length < VALUE_LIMIT ? (size_t)length : (size_t)VALUE_LIMIT;
+    return ReadAt(reader, offset, *taken);
+}
+
 static size_t ReadMemory(void *context, uint64_t offset, uint8_t *buffer, size_t count) {
     const MemoryBlock *block = (const MemoryBlock *)context;
     if (offset >= block->size)

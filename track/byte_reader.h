@@ -30,6 +30,15 @@ void StartReader(ByteReader *reader, const ByteSource *source);
 // ends before them or a read fails. The pointer is valid until the next call.
 const uint8_t *ReadAt(ByteReader *reader, uint64_t offset, size_t count);
 
+// A tag's value is read up to this many bytes: far more than a field of
+// 127 code units takes, whatever the encoding.
+enum { VALUE_LIMIT = 1024 };
+
+// The first bytes of a value of `length` bytes at `offset`, at most
+// VALUE_LIMIT of them (`taken`); NULL when they cannot be read. Valid until
+// the next read.
+const uint8_t *ReadValue(ByteReader *reader, uint64_t offset, uint64_t length, size_t *taken);
+
 // A ByteSource over `size` bytes of memory.
 struct MemoryBlock {
     const uint8_t *bytes;

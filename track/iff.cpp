@@ -8,9 +8,6 @@ enum {
     CHUNK_HEADER = 8,
     // Chunks looked at in one file or list at most; real files have a few.
     MAX_CHUNKS = 4096,
-    // An INFO text is read up to this many bytes, far more than a field of
-    // 127 code units takes.
-    VALUE_LIMIT = 1024,
 };
 
 struct Chunk {
@@ -95,21 +92,19 @@ static bool ReadInfo(ByteReader *reader, const Chunk *list, NarrowDecoder narrow
         if (field < 0 || seen[field])
             continue;
         seen[field] = true;
-        size_t taken = size < VALUE_LIMIT ? (size_t)size : (size_t)VALUE_LIMIT;
-        const uint8_t *bytes = ReadAt(reader, body, taken);
+        size_t taken;
+        const uint8_t *bytes = ReadValue(reader, body, size, &taken);
         if (bytes == NULL)
             return false;
         const uint8_t *zero = (const uint8_t *)memchr(bytes, 0, taken);
         size_t length = zero != NULL ? (size_t)(zero - bytes) : taken;
-        uint8_t copy[VALUE_LIMIT];
-        memcpy(copy, bytes, length);
-        if (IsValidUtf8(copy, length)) {
-            AppendUtf8Value(&writers[field], copy, length);
+        if (IsValidUtf8(bytes, length)) {
+            AppendUtf8Value(&writers[field], bytes, length);
         } else {
             TextUnit value[FIELD_UNITS];
             FieldWriter writer;
             StartField(&writer, value);
-            narrow(&writer, (const char *)copy, length);
+            narrow(&writer, (const char *)bytes, length);
             AppendValue(&writers[field], value);
         }
     }

@@ -6,9 +6,6 @@ enum {
     // Atoms looked at under one parent at most: real files have a handful
     // where the walk goes; a file of countless tiny atoms is not walked.
     MAX_CHILDREN = 4096,
-    // A data atom's value is read up to this many bytes, far more than a
-    // field of 127 code units takes.
-    VALUE_LIMIT = 1024,
     DATA_TYPE_UTF8 = 1,
 };
 
@@ -69,14 +66,11 @@ static bool TakeItem(ByteReader *reader, const Atom *item, FieldWriter *field) {
         const uint8_t *head = data.end - data.body < 8 ? NULL : ReadAt(reader, data.body, 8);
         if (memcmp(data.type, "data", 4) != 0 || head == NULL || (BigEndian32(head) & 0xFFFFFF) != DATA_TYPE_UTF8)
             continue;
-        uint64_t length = data.end - data.body - 8;
-        size_t taken = length < VALUE_LIMIT ? (size_t)length : (size_t)VALUE_LIMIT;
-        const uint8_t *value = ReadAt(reader, data.body + 8, taken);
+        size_t taken;
+        const uint8_t *value = ReadValue(reader, data.body + 8, data.end - data.body - 8, &taken);
         if (value == NULL)
             return false;
-        uint8_t copy[VALUE_LIMIT];
-        memcpy(copy, value, taken);
-        AppendUtf8Value(field, copy, taken);
+        AppendUtf8Value(field, value, taken);
     }
     return true;
 }

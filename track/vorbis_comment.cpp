@@ -2,10 +2,6 @@
 
 #include <string.h>
 
-// A comment is read up to this many bytes: its name and far more of its
-// value than a field of 127 code units takes.
-enum { COMMENT_LIMIT = 1024 };
-
 // One comment, "NAME=value": a value for one of the fields is added to it.
 static void TakeComment(const uint8_t *comment, size_t size, FieldWriter writers[TRACK_FIELDS]) {
     const uint8_t *equals = (const uint8_t *)memchr(comment, '=', size);
@@ -30,8 +26,8 @@ bool ReadVorbisComments(ByteStream *stream, TrackText *text) {
         if (!stream->read(stream->context, word, 4))
             return false;
         uint32_t size = LittleEndian32(word);
-        size_t taken = size < COMMENT_LIMIT ? size : (size_t)COMMENT_LIMIT;
-        uint8_t comment[COMMENT_LIMIT];
+        size_t taken = size < VALUE_LIMIT ? size : (size_t)VALUE_LIMIT;
+        uint8_t comment[VALUE_LIMIT];
         if (!stream->read(stream->context, comment, taken) || !stream->skip(stream->context, size - taken))
             return false;
         TakeComment(comment, taken, writers);
