@@ -27,6 +27,10 @@ static const WCHAR *const SlotFormats[SLOT_COUNT] = {
 
 static const WCHAR CONTENT_ID[] = L"WMContentID";
 
+// Room for the longest format, all four slots, and its terminating zero.
+enum { FORMAT_UNITS = 24 };
+static_assert(sizeof L"{0} - {1} - {2} - {3}" / sizeof(WCHAR) <= FORMAT_UNITS, "format buffer too small");
+
 // The longest on text: "\0Music\0" "1" "\0" the longest format "\0", four
 // slots of FIELD_UNITS - 1 units each followed by "\0", "WMContentID\0",
 // and the terminating zero. A custom text widens to at most one unit per
@@ -89,10 +93,43 @@ void ClearStatus(void) {
     BroadcastStatus(text);
 }
 
+static bool HoldsText(const WCHAR *text) {
+    for (int i = 0; i < FIELD_UNITS && text[i] != 0; i++) {
+        if (text[i] != ' ')
+            return true;
+    }
+    return false;
+}
+
+// The format names the slots whose text holds a character other than a
+// space, as "{k}" in slot order joined by " - ", so that no separator
+// dangles; the values keep every slot in its place. With no such slot, all
+// n slots, as "{0} - {1}".
+static void ComposeFormat(WCHAR *const slots[], int n, WCHAR *format) {
+    int length = 0;
+    for (int k = 0; k < n; k++) {
+        if (!HoldsText(slots[k]))
+            continue;
+        if (length > 0) {
+            format[length++] = ' ';
+            format[length++] = '-';
+            format[length++] = ' ';
+        }
+        format[length++] = '{';
+        format[length++] = (WCHAR)('0' + k);
+        format[length++] = '}';
+    }
+    format[length] = 0;
+    if (length == 0)
+        lstrcpynW(format, SlotFormats[n - 1], FORMAT_UNITS);
+}
+
 static void PublishSlots(int n) {
     WCHAR *slots[SLOT_COUNT];
     for (int k = 0; k < n; k++)
         slots[k] = SlotText(k);
+    WCHAR format[FORMAT_UNITS];
+    ComposeFormat(slots, n, format);
     // Unused arguments are never read: the format names only n + 1 of them.
     WCHAR values[STATUS_TEXT_CAPACITY];
     wsprintfW(values, ValueFormats[n - 1], n > 0 ? slots[0] : CONTENT_ID, n > 1 ? slots[1] : CONTENT_ID,
@@ -100,7 +137,7 @@ static void PublishSlots(int n) {
     for (int k = 0; k < n; k++)
         ReleaseSlotText(slots[k]);
     WCHAR text[STATUS_TEXT_CAPACITY];
-    wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, SlotFormats[n - 1], values);
+    wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, format, values);
     BroadcastStatus(text);
 }
 

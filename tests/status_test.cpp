@@ -58,15 +58,30 @@ TEST_F(StatusTest, UnknownSourceAndGapsShowASingleSpace) {
     ExpectOnly(Publish(), OnText("{0}", {" "}));
 }
 
-TEST_F(StatusTest, CustomSlotsAndAllFourSources) {
-    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
-    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\n");
-    ExpectOnly(Publish(), OnText("{0}", {">> Esta es pa ti"}));
-    Quit();
-    Unload();
-
-    LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\nTEXT2=104\r\nTEXT3=102\r\nTEXT4=108\r\n");
-    ExpectOnly(Publish(), OnText("{0} - {1} - {2} - {3}", {"Blue", "Kora", "Rain", "dedicada a ..."}));
+// The values keep every slot in its place; the format names only the slots
+// whose text holds a character other than a space.
+TEST_F(StatusTest, CustomSlotsAllFourSourcesAndTheFormatOfSlotsWithText) {
+    const struct {
+        std::string title, artist, album, settings, format;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"Rain", "Kora", "Blue", "TEXT1=108\r\nTEXT2=0", "{0}", {">> Esta es pa ti"}},
+        {"Rain", "Kora", "Blue", "TEXT1=106\r\nTEXT2=104\r\nTEXT3=102\r\nTEXT4=108", "{0} - {1} - {2} - {3}",
+         {"Blue", "Kora", "Rain", "dedicada a ..."}},
+        {"Rain", "", "", "", "{0}", {"Rain", ""}},
+        {"", "Ostinato", "", "", "{1}", {"", "Ostinato"}},
+        {"Rain", "Kora", "", "TEXT2=106\r\nTEXT3=104", "{0} - {2}", {"Rain", "", "Kora"}},
+        {"Rain", "Kora", "", "TEXT2=108\r\nCUSTOM2=\"   \"", "{0}", {"Rain", "   "}},
+        {"", " ", "Blue", "TEXT3=108\r\nCUSTOM3=\r\nTEXT4=106", "{3}", {"", " ", "", "Blue"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.settings);
+        AddTrack("rain.mp3", StandinTag(c.title, c.artist, c.album));
+        LoadPlugin("[Songbeam!]\r\n" + c.settings + "\r\n");
+        ExpectOnly(Publish(), OnText(c.format, c.values));
+        Quit();
+        Unload();
+    }
 }
 
 TEST_F(StatusTest, ThirtyCharacterFieldsAreCarriedWhole) {

@@ -56,7 +56,7 @@ class TrackTest : public PluginSession {
 protected:
     // What the next track change publishes as title, artist and album.
     void ExpectFields(const std::string &title, const std::string &artist, const std::string &album) {
-        ExpectOnly(Publish(), OnText("{0} - {1} - {2}", {title, artist, album}));
+        ExpectOnly(Publish(), OnText({title, artist, album}));
     }
     // The entry plays with its Unicode path and title.
     void PlayW(const std::wstring &path, const std::wstring &title) {
