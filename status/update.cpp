@@ -5,6 +5,7 @@
 #include "host/host_requests.h"
 #include "status/broadcast.h"
 #include "status/state.h"
+#include "status/watch.h"
 #include "track/ansi_text.h"
 #include "track/readers.h"
 
@@ -87,10 +88,22 @@ void ReleaseSlotText(WCHAR *text) {
         CoTaskMemFree(text);
 }
 
+// An update that a tick started sends only a status that differs from the
+// last one sent (the windows that appeared since still get it once); every
+// other update sends its status.
+static bool sendOnlyChanged;
+
+static void SendStatus(const WCHAR *text) {
+    if (sendOnlyChanged)
+        BroadcastChangedStatus(text);
+    else
+        BroadcastStatus(text);
+}
+
 void ClearStatus(void) {
     WCHAR text[STATUS_TEXT_CAPACITY];
     wsprintfW(text, L"\\0Music\\0%d\\0%s\\0", 0, CONTENT_ID);
-    BroadcastStatus(text);
+    SendStatus(text);
 }
 
 static bool HoldsText(const WCHAR *text) {
@@ -138,7 +151,7 @@ static void PublishSlots(int n) {
         ReleaseSlotText(slots[k]);
     WCHAR text[STATUS_TEXT_CAPACITY];
     wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, format, values);
-    BroadcastStatus(text);
+    SendStatus(text);
 }
 
 // The track's texts from the file's tags, else from the playlist title. The
@@ -156,10 +169,12 @@ static void ReadTrack(int index) {
 // playlist, no slot in use) sends the off status.
 static void RunUpdate(void) {
     if (StatusSettings.enabled == 0 || !HostIsPlaying()) {
+        ForgetEntry();
         ClearStatus();
         return;
     }
     int index = (int)SendHostCommand(0, HOST_CURRENT_INDEX);
+    RecordEntry(index);
     int n = CountActiveSlots();
     if (index < 0 || n == 0) {
         ClearStatus();
@@ -177,10 +192,12 @@ static void RunUpdate(void) {
 // status it receives cannot keep the player busy.
 static bool updating, updateAgain;
 
-static void RunOnce(void (*work)(void)) {
+static void RunOnce(void (*work)(void), bool onlyChanged) {
     updating = true;
     updateAgain = false;
+    sendOnlyChanged = onlyChanged;
     work();
+    sendOnlyChanged = false;
     if (updateAgain)
         RunUpdate();
     updating = false;
@@ -190,12 +207,18 @@ void UpdateStatus(void) {
     if (updating)
         updateAgain = true;
     else
-        RunOnce(RunUpdate);
+        RunOnce(RunUpdate, false);
+}
+
+// Never inside another update: the tick after it compares again.
+void UpdateChangedStatus(void) {
+    if (!updating)
+        RunOnce(RunUpdate, true);
 }
 
 // The windows that came since the last broadcast are served like an update:
 // never inside one, and a track change announced meanwhile runs after it.
 void UpdateNewMessengers(void) {
     if (!updating)
-        RunOnce(SendStatusToNewMessengers);
+        RunOnce(SendStatusToNewMessengers, false);
 }
