@@ -119,21 +119,21 @@ static bool HoldsText(const WCHAR *text) {
 // dangles; the values keep every slot in its place. With no such slot, all
 // n slots, as "{0} - {1}".
 static void ComposeFormat(WCHAR *const slots[], int n, WCHAR *format) {
-    int length = 0;
+    WCHAR *at = format;
     for (int k = 0; k < n; k++) {
         if (!HoldsText(slots[k]))
             continue;
-        if (length > 0) {
-            format[length++] = ' ';
-            format[length++] = '-';
-            format[length++] = ' ';
+        if (at != format) {
+            *at++ = ' ';
+            *at++ = '-';
+            *at++ = ' ';
         }
-        format[length++] = '{';
-        format[length++] = (WCHAR)('0' + k);
-        format[length++] = '}';
+        *at++ = '{';
+        *at++ = (WCHAR)('0' + k);
+        *at++ = '}';
     }
-    format[length] = 0;
-    if (length == 0)
+    *at = 0;
+    if (at == format)
         lstrcpynW(format, SlotFormats[n - 1], FORMAT_UNITS);
 }
 

@@ -23,10 +23,13 @@ static void CALLBACK WindowCreated(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG
 
 // ---- the playing entry ----------------------------------------------------------
 
-// A text of the host as the tick compares it: which request answered (0:
-// none did), the length and a hash of the whole text, and its first units
-// (a narrow text's bytes one unit each), the rest zero. The host's buffer is
-// only read here: it is valid until the next request.
+// The entry as the tick compares it: its index, and for its path and its
+// title which request answered (0: none did), the length and a hash of the
+// whole text, and its first MARK_UNITS units (a narrow text's bytes one unit
+// each), the rest zero. A text longer than the copy is still told apart by
+// its length and hash. ReadEntry zeroes a mark first, padding included, so
+// two marks compare byte for byte. The host's buffers are read only while
+// marking: they are valid until its next request.
 enum { MARK_UNITS = 64 };
 
 struct TextMark {
@@ -37,23 +40,30 @@ struct TextMark {
 };
 
 struct EntryMark {
-    bool known;
     int index;
     TextMark path, title;
 };
 
-// What the last update read, or the tick's first look.
+// What the last update read, or the tick's first look; not known after an
+// update that read no entry.
 static EntryMark playedEntry;
+static bool playedEntryKnown;
 
-static void MarkText(const void *text, bool wide, LPARAM command, TextMark *mark) {
-    ZeroMemory(mark, sizeof *mark);
-    if (text == NULL)
-        return;
+// Marks the Unicode text, else the narrow one, as the update reads them.
+static void MarkHostText(int index, LPARAM wideCommand, LPARAM narrowCommand, TextMark *mark) {
+    LPARAM command = wideCommand;
+    const void *text = HostWideText((WPARAM)index, wideCommand);
+    if (text == NULL) {
+        command = narrowCommand;
+        text = HostText((WPARAM)index, narrowCommand);
+        if (text == NULL)
+            return;
+    }
     mark->command = command;
     DWORD hash = 2166136261u;  // FNV-1a
     DWORD n = 0;
     for (;; n++) {
-        unsigned unit = wide ? ((const WCHAR *)text)[n] : ((const unsigned char *)text)[n];
+        unsigned unit = command == wideCommand ? ((const WCHAR *)text)[n] : ((const unsigned char *)text)[n];
         if (unit == 0)
             break;
         if (n < MARK_UNITS)
@@ -64,44 +74,24 @@ static void MarkText(const void *text, bool wide, LPARAM command, TextMark *mark
     mark->hash = hash;
 }
 
-// The Unicode text, else the narrow one, as the update reads them.
-static void MarkHostText(int index, LPARAM wideCommand, LPARAM narrowCommand, TextMark *mark) {
-    const WCHAR *wide = HostWideText((WPARAM)index, wideCommand);
-    if (wide != NULL)
-        MarkText(wide, true, wideCommand, mark);
-    else
-        MarkText(HostText((WPARAM)index, narrowCommand), false, narrowCommand, mark);
-}
-
 // The one reading of an entry, for the update and the tick alike: two
 // requests from a Unicode host, none for a negative index.
 static void ReadEntry(int index, EntryMark *mark) {
-    mark->known = true;
+    ZeroMemory(mark, sizeof *mark);
     mark->index = index;
-    MarkText(NULL, false, 0, &mark->path);
-    MarkText(NULL, false, 0, &mark->title);
     if (index < 0)
         return;
     MarkHostText(index, HOST_ENTRY_FILE_W, HOST_ENTRY_FILE, &mark->path);
     MarkHostText(index, HOST_ENTRY_TITLE_W, HOST_ENTRY_TITLE, &mark->title);
 }
 
-static bool SameText(const TextMark *a, const TextMark *b) {
-    if (a->command != b->command || a->length != b->length || a->hash != b->hash)
-        return false;
-    for (int i = 0; i < MARK_UNITS; i++) {
-        if (a->head[i] != b->head[i])
-            return false;
-    }
-    return true;
-}
-
 void RecordEntry(int index) {
     ReadEntry(index, &playedEntry);
+    playedEntryKnown = true;
 }
 
 void ForgetEntry(void) {
-    playedEntry.known = false;
+    playedEntryKnown = false;
 }
 
 // Whether the host now plays another entry, or the same one under another
@@ -109,12 +99,17 @@ void ForgetEntry(void) {
 static bool EntryChanged(void) {
     EntryMark now;
     ReadEntry((int)SendHostCommand(0, HOST_CURRENT_INDEX), &now);
-    if (!playedEntry.known) {
-        playedEntry = now;
+    if (!playedEntryKnown) {
+        CopyMemory(&playedEntry, &now, sizeof now);
+        playedEntryKnown = true;
         return false;
     }
-    return now.index != playedEntry.index || !SameText(&now.path, &playedEntry.path) ||
-           !SameText(&now.title, &playedEntry.title);
+    const BYTE *a = (const BYTE *)&now, *b = (const BYTE *)&playedEntry;
+    for (size_t i = 0; i < sizeof now; i++) {
+        if (a[i] != b[i])
+            return true;
+    }
+    return false;
 }
 
 // ---- the tick ----------------------------------------------------------------------
