@@ -36,7 +36,7 @@ static const char CORPUS_TRACK[] = "v24-utf8-nonlatin-emoji-mid3v2.mp3";
 static const char STREAM_URL[] = "http://radio.example/lumen";
 static const char *const STREAM_TITLES[] = {
     "Radio Lumen - Harbour Lights",
-    "Radio Lumen - \xE5\xA4\x9C\xE3\x81\xAE\xE6\xB5\xB7 \xF0\x9F\x8C\x8A",
+    "Radio Lumen - \xE5\xA4\x9C\xE3\x81\xAE\xE6\xB5\xB7 \xE2\x9A\x93",
     "Radio Lumen - \xD0\x9D\xD0\xBE\xD1\x87\xD0\xBD\xD0\xBE\xD0\xB9 \xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBC",
 };
 
