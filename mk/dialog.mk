@@ -14,8 +14,9 @@ dialog-demo:
 .PHONY: screenshot dialog-demo
 
 # make screenshots   every picture README.md shows: the dialog, the installer's
-#                    pages and the monitor (tools/screenshot-*.sh, under Xvfb)
-screenshots: deps
-	@tools/screenshot-dialog.sh && tools/screenshot-release.sh
+#                    pages and the monitor (tools/screenshot-*.sh, under Xvfb),
+#                    with the fonts for non-Latin text and emoji
+screenshots:
+	@tools/install-deps.sh screenshots && tools/screenshot-dialog.sh && tools/screenshot-release.sh
 
 .PHONY: screenshots

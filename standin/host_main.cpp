@@ -1,7 +1,9 @@
 // The demo: plays the host for gen_songbeam.dll on a small generated
 // playlist, with one messenger in this process and one in a process of its
 // own, and prints what each messenger received for every track and the line
-// a messenger shows for it.
+// a messenger shows for it. The last entry is an internet radio stream: one
+// entry (a URL) whose title changes with every song, without a
+// notification, as a stream's host does; the plug-in's tick follows it.
 //
 //   songbeam-host.exe [--dialog]
 //
@@ -29,6 +31,26 @@ static const DemoTrack TRACKS[] = {
     {"04 ostinato.mp3", false, "Ostinato", "", ""},
 };
 static const char CORPUS_TRACK[] = "v24-utf8-nonlatin-emoji-mid3v2.mp3";
+
+// The stream and the titles its host gives it, song after song (UTF-8).
+static const char STREAM_URL[] = "http://radio.example/lumen";
+static const char *const STREAM_TITLES[] = {
+    "Radio Lumen - Harbour Lights",
+    "Radio Lumen - \xE5\xA4\x9C\xE3\x81\xAE\xE6\xB5\xB7 \xE2\x9A\x93",
+    "Radio Lumen - \xD0\x9D\xD0\xBE\xD1\x87\xD0\xBD\xD0\xBE\xD0\xB9 \xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBC",
+};
+
+// Lets the host's thread run (the plug-in's timer among its messages) for
+// `ms` milliseconds, or until `done` says so.
+template <typename Done>
+static void RunHost(DWORD ms, Done done) {
+    MSG msg;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms && !done();) {
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
+}
 
 static void PrintReceived(const char *who, const std::vector<StandinCopyData> &received, size_t from) {
     for (size_t i = from; i < received.size(); i++) {
@@ -63,6 +85,7 @@ int main(int argc, char **argv) {
     std::string program = StandinPluginPath();
     StandinAddEntry(program.substr(0, program.find_last_of('\\')) + "\\corpus\\" + CORPUS_TRACK, CORPUS_TRACK);
     const int trackCount = (int)(sizeof TRACKS / sizeof TRACKS[0]) + 1;
+    const int stream = StandinAddEntryW(StandinFromUtf8(STREAM_URL), StandinFromUtf8(STREAM_TITLES[0]));
 
     int local = StandinAddMessenger();
     StandinRemote remote = {};
@@ -103,14 +126,21 @@ int main(int argc, char **argv) {
         StandinNotify();
         show();
     }
+    StandinSetCurrent(stream);
+    printf("track %d: %s (a stream; playlist title \"%s\")\n", stream + 1, STREAM_URL, STREAM_TITLES[0]);
+    StandinNotify();
+    show();
+    for (size_t i = 1; i < sizeof STREAM_TITLES / sizeof STREAM_TITLES[0]; i++) {
+        // No notification: the plug-in sees the new title at its next tick.
+        printf("the stream's title becomes \"%s\" (no notification)\n", STREAM_TITLES[i]);
+        StandinSetEntryTitle(stream, STREAM_TITLES[i]);
+        size_t before = StandinReceived(local).size();
+        RunHost(2500, [&] { return StandinReceived(local).size() > before; });
+        show();
+    }
     printf("the player pauses\n");
     StandinSetPlayState(3);
-    MSG msg;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 1500;) {
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
-    }
+    RunHost(1500, [] { return false; });
     show();
 
     printf("quit\n");

@@ -275,6 +275,29 @@ const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void) { retur
 StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
 void StandinSetCurrent(int index) { currentIndex = index; }
 
+void StandinSetEntryTitle(int index, const std::string &title) {
+    playlist[index].wideTitle = StandinFromUtf8(title);
+    playlist[index].title = StandinToAnsi(playlist[index].wideTitle);
+}
+
+template <typename Text>
+static void MoveText(Text &text) {
+    Text moved;
+    moved.reserve(text.capacity() + 64);  // a heap block of its own, never the old one
+    moved = text;
+    for (auto &c : text)
+        c = '#';
+    text.swap(moved);
+}
+
+void StandinMoveEntryTexts(int index) {
+    StandinEntry &entry = playlist[index];
+    MoveText(entry.path);
+    MoveText(entry.title);
+    MoveText(entry.widePath);
+    MoveText(entry.wideTitle);
+}
+
 void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer) {
     settingsPath = path;
     unsupportedSettingsAnswer = unsupportedAnswer;

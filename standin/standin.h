@@ -76,6 +76,14 @@ const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void);
 // host that does not know the command answers 0 as well.
 void StandinSetPlayState(int state);
 StandinEntry *StandinEntryAt(int index);
+// Gives the entry a new display title (UTF-8) without a notification, as a
+// stream's host does when the song changes: 213 answers it, 212 its form in
+// the ANSI code page.
+void StandinSetEntryTitle(int index, const std::string &title);
+// Moves the entry's four texts to new buffers with the same contents and
+// overwrites the old buffers before they are freed: an answer kept from an
+// earlier request then points at nothing valid.
+void StandinMoveEntryTexts(int index);
 // The current index (command 125); may be negative or past the end.
 void StandinSetCurrent(int index);
 // Command 334 answers with the address of this path; an empty path makes the

@@ -172,6 +172,25 @@ void BroadcastStatus(const WCHAR *text) {
     ReleaseMessengerList(&list);
 }
 
+// Unit for unit: lstrcmpW compares as a language does, and may take two
+// different texts as equal.
+static bool IsLastText(const WCHAR *text) {
+    for (int i = 0; i < STATUS_TEXT_CAPACITY; i++) {
+        if (text[i] != lastText[i])
+            return false;
+        if (text[i] == 0)
+            return true;
+    }
+    return false;
+}
+
+void BroadcastChangedStatus(const WCHAR *text) {
+    if (IsLastText(text))
+        SendStatusToNewMessengers();
+    else
+        BroadcastStatus(text);
+}
+
 void SendStatusToNewMessengers(void) {
     if (lastText[0] == 0)
         return;

@@ -8,6 +8,10 @@
 // remembers the text and the windows it went to.
 void BroadcastStatus(const WCHAR *text);
 
+// The same when `text` differs from the last text broadcast; else only
+// SendStatusToNewMessengers.
+void BroadcastChangedStatus(const WCHAR *text);
+
 // Sends the last text broadcast to every messenger window that was not
 // there at that broadcast, once; the windows are remembered from then on.
 // Nothing is sent before the first broadcast.

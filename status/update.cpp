@@ -5,6 +5,7 @@
 #include "host/host_requests.h"
 #include "status/broadcast.h"
 #include "status/state.h"
+#include "status/watch.h"
 #include "track/ansi_text.h"
 #include "track/readers.h"
 
@@ -26,6 +27,10 @@ static const WCHAR *const SlotFormats[SLOT_COUNT] = {
 };
 
 static const WCHAR CONTENT_ID[] = L"WMContentID";
+
+// Room for the longest format, all four slots, and its terminating zero.
+enum { FORMAT_UNITS = 24 };
+static_assert(sizeof L"{0} - {1} - {2} - {3}" / sizeof(WCHAR) <= FORMAT_UNITS, "format buffer too small");
 
 // The longest on text: "\0Music\0" "1" "\0" the longest format "\0", four
 // slots of FIELD_UNITS - 1 units each followed by "\0", "WMContentID\0",
@@ -83,16 +88,53 @@ void ReleaseSlotText(WCHAR *text) {
         CoTaskMemFree(text);
 }
 
+// An update that a tick started sends only a status that differs from the
+// last one sent (the windows that appeared since still get it once); every
+// other update sends its status.
+static bool sendOnlyChanged;
+
+static void SendStatus(const WCHAR *text) {
+    if (sendOnlyChanged)
+        BroadcastChangedStatus(text);
+    else
+        BroadcastStatus(text);
+}
+
 void ClearStatus(void) {
     WCHAR text[STATUS_TEXT_CAPACITY];
     wsprintfW(text, L"\\0Music\\0%d\\0%s\\0", 0, CONTENT_ID);
-    BroadcastStatus(text);
+    SendStatus(text);
+}
+
+// The format names the slots whose text holds a character other than a
+// space, as "{k}" in slot order joined by " - ", so that no separator
+// dangles; the values keep every slot in its place. With no such slot, all
+// n slots, as "{0} - {1}".
+static void ComposeFormat(WCHAR *const slots[], int n, WCHAR *format) {
+    WCHAR *at = format;
+    for (int k = 0; k < n; k++) {
+        if (!HasText(slots[k]))
+            continue;
+        if (at != format) {
+            *at++ = ' ';
+            *at++ = '-';
+            *at++ = ' ';
+        }
+        *at++ = '{';
+        *at++ = (WCHAR)('0' + k);
+        *at++ = '}';
+    }
+    *at = 0;
+    if (at == format)
+        lstrcpynW(format, SlotFormats[n - 1], FORMAT_UNITS);
 }
 
 static void PublishSlots(int n) {
     WCHAR *slots[SLOT_COUNT];
     for (int k = 0; k < n; k++)
         slots[k] = SlotText(k);
+    WCHAR format[FORMAT_UNITS];
+    ComposeFormat(slots, n, format);
     // Unused arguments are never read: the format names only n + 1 of them.
     WCHAR values[STATUS_TEXT_CAPACITY];
     wsprintfW(values, ValueFormats[n - 1], n > 0 ? slots[0] : CONTENT_ID, n > 1 ? slots[1] : CONTENT_ID,
@@ -100,18 +142,20 @@ static void PublishSlots(int n) {
     for (int k = 0; k < n; k++)
         ReleaseSlotText(slots[k]);
     WCHAR text[STATUS_TEXT_CAPACITY];
-    wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, SlotFormats[n - 1], values);
-    BroadcastStatus(text);
+    wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, format, values);
+    SendStatus(text);
 }
 
 // Nothing playing (publishing off, the host stopped or paused, an empty
 // playlist, no slot in use) sends the off status.
 static void RunUpdate(void) {
     if (StatusSettings.enabled == 0 || !HostIsPlaying()) {
+        ForgetEntry();
         ClearStatus();
         return;
     }
     int index = (int)SendHostCommand(0, HOST_CURRENT_INDEX);
+    RecordEntry(index);
     int n = CountActiveSlots();
     if (index < 0 || n == 0) {
         ClearStatus();
@@ -129,10 +173,12 @@ static void RunUpdate(void) {
 // status it receives cannot keep the player busy.
 static bool updating, updateAgain;
 
-static void RunOnce(void (*work)(void)) {
+static void RunOnce(void (*work)(void), bool onlyChanged) {
     updating = true;
     updateAgain = false;
+    sendOnlyChanged = onlyChanged;
     work();
+    sendOnlyChanged = false;
     if (updateAgain)
         RunUpdate();
     updating = false;
@@ -142,12 +188,18 @@ void UpdateStatus(void) {
     if (updating)
         updateAgain = true;
     else
-        RunOnce(RunUpdate);
+        RunOnce(RunUpdate, false);
+}
+
+// Never inside another update: the tick after it compares again.
+void UpdateChangedStatus(void) {
+    if (!updating)
+        RunOnce(RunUpdate, true);
 }
 
 // The windows that came since the last broadcast are served like an update:
 // never inside one, and a track change announced meanwhile runs after it.
 void UpdateNewMessengers(void) {
     if (!updating)
-        RunOnce(SendStatusToNewMessengers);
+        RunOnce(SendStatusToNewMessengers, false);
 }

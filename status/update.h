@@ -8,6 +8,10 @@
 enum { STATUS_COPYDATA_ID = 0x547, STATUS_TEXT_CAPACITY = 640 };
 
 void UpdateStatus(void);
+// The same for a change the tick found: a status equal to the last one sent
+// is not sent again, only to windows that appeared since. Does nothing while
+// an update is under way.
+void UpdateChangedStatus(void);
 void ClearStatus(void);
 int CountActiveSlots(void);
 WCHAR *SlotText(int slot);

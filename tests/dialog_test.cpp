@@ -430,7 +430,7 @@ TEST_F(DialogTest, AnUnknownStoredSourceShowsBlankAndStaysUntilARowChoice) {
                                 }));
         // Still in use: a track change shows it as a single space.
         StandinNotify();
-        EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{0} - {1} - {2}" -> " " | "Kora" | "Blue Hours")"}));
+        EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{1} - {2}" -> " " | "Kora" | "Blue Hours")"}));
         // A choice in row 0 stores it, and makes only the next row usable.
         Choose(dialog, 0, SONG);
         EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
@@ -449,7 +449,7 @@ TEST_F(DialogTest, AnUnknownStoredSourceIsSavedBackUnchanged) {
     LoadPlugin("[Songbeam!]\r\nTEXT1=5\r\n");
     RunDialog([](HWND dialog) { Press(dialog, IDOK); });
     EXPECT_EQ(Saved(ini, "TEXT1"), "5");
-    EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{0} - {1}" -> " " | "Kora")"}));
+    EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{1}" -> " " | "Kora")"}));
 }
 
 // ---- choosing in the lists ------------------------------------------------------------

@@ -122,7 +122,7 @@ TEST_F(MonitorTest, PrintsEachStatusAsTheMessengerLineAtOnce) {
     const Step steps[] = {
         {"rain.mp3", StandinTag("Rain", "Kora", "Blue Hours"), "x", "on \"Rain - Kora - on air\""},
         {"cafe.mp3", StandinTag("Caf\xE9 Noir", "Mara Lind", ""), "x", "on \"Caf\xC3\xA9 Noir - Mara Lind - on air\""},
-        {"ostinato.mp3", "", "Ostinato", "on \" - Ostinato - on air\""},
+        {"ostinato.mp3", "", "Ostinato", "on \"Ostinato - on air\""},
     };
     for (const Step &step : steps) {
         AddTrack(step.file, step.tail, step.title);

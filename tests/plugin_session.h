@@ -20,6 +20,20 @@ inline std::string OnText(const std::string &format, const std::vector<std::stri
     return text + "WMContentID\\0";
 }
 
+// The same with the format a status has for these slot texts: the slots
+// that hold a character other than a space, as "{k}" joined by " - "; with
+// none such, all of them.
+inline std::string OnText(const std::vector<std::string> &slots) {
+    std::string format, all;
+    for (size_t k = 0; k < slots.size(); k++) {
+        std::string name = "{" + std::to_string(k) + "}";
+        all += (k > 0 ? " - " : "") + name;
+        if (slots[k].find_first_not_of(' ') != std::string::npos)
+            format += (format.empty() ? "" : " - ") + name;
+    }
+    return OnText(format.empty() ? all : format, slots);
+}
+
 const char OFF_TEXT[] = "\\0Music\\00\\0WMContentID\\0";
 
 // An ID3v1 tag from raw 30-byte fields, taken exactly as given (no padding

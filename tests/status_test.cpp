@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <functional>
+
 #include "tests/plugin_session.h"
 
 namespace {
@@ -37,7 +39,8 @@ TEST_F(StatusTest, OffTextWhenDisabledOrNoSlotInUse) {
     AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
     LoadPlugin("[Songbeam!]\r\nENABLE=0\r\nTEXT3=106\r\n");
     ExpectOnly(Publish(), OFF_TEXT);
-    // Disabled: the host is not even asked for the track.
+    // Disabled: the host is not even asked for the track, by an update or a tick.
+    PumpMessages(1100);
     EXPECT_EQ(StandinRequestCount(125), 0);
     Quit();
     Unload();
@@ -58,15 +61,30 @@ TEST_F(StatusTest, UnknownSourceAndGapsShowASingleSpace) {
     ExpectOnly(Publish(), OnText("{0}", {" "}));
 }
 
-TEST_F(StatusTest, CustomSlotsAndAllFourSources) {
-    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
-    LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\n");
-    ExpectOnly(Publish(), OnText("{0}", {">> Esta es pa ti"}));
-    Quit();
-    Unload();
-
-    LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\nTEXT2=104\r\nTEXT3=102\r\nTEXT4=108\r\n");
-    ExpectOnly(Publish(), OnText("{0} - {1} - {2} - {3}", {"Blue", "Kora", "Rain", "dedicada a ..."}));
+// The values keep every slot in its place; the format names only the slots
+// whose text holds a character other than a space.
+TEST_F(StatusTest, CustomSlotsAllFourSourcesAndTheFormatOfSlotsWithText) {
+    const struct {
+        std::string title, artist, album, settings, format;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"Rain", "Kora", "Blue", "TEXT1=108\r\nTEXT2=0", "{0}", {">> Esta es pa ti"}},
+        {"Rain", "Kora", "Blue", "TEXT1=106\r\nTEXT2=104\r\nTEXT3=102\r\nTEXT4=108", "{0} - {1} - {2} - {3}",
+         {"Blue", "Kora", "Rain", "dedicada a ..."}},
+        {"Rain", "", "", "", "{0}", {"Rain", ""}},
+        {"", "Ostinato", "", "", "{1}", {"", "Ostinato"}},
+        {"Rain", "Kora", "", "TEXT2=106\r\nTEXT3=104", "{0} - {2}", {"Rain", "", "Kora"}},
+        {"Rain", "Kora", "", "TEXT2=108\r\nCUSTOM2=\"   \"", "{0}", {"Rain", "   "}},
+        {"", " ", "Blue", "TEXT3=108\r\nCUSTOM3=\r\nTEXT4=106", "{3}", {"", " ", "", "Blue"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.settings);
+        AddTrack("rain.mp3", StandinTag(c.title, c.artist, c.album));
+        LoadPlugin("[Songbeam!]\r\n" + c.settings + "\r\n");
+        ExpectOnly(Publish(), OnText(c.format, c.values));
+        Quit();
+        Unload();
+    }
 }
 
 TEST_F(StatusTest, ThirtyCharacterFieldsAreCarriedWhole) {
@@ -128,21 +146,61 @@ TEST_F(StatusTest, AMessageOnlyListenerBesideTwoMessengersGetsEveryStatusOnce) {
 
 // ---- between track changes: the host's play state, messengers started later --------
 
-TEST_F(StatusTest, StopPauseAndPlayArePublishedWithinTwoTicks) {
-    AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+// The tick follows the play state, and while the host plays, the entry: its
+// index, path and title (a station of 100 characters: longer than the
+// plug-in's copy of a text). Each change is published once; nothing is sent
+// while nothing changes.
+TEST_F(StatusTest, PlayStateAndEntryChangesArePublishedWithinTwoTicks) {
+    const int rain = AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+    ASSERT_TRUE(StandinWriteFile(folder + "\\cafe.mp3", StandinTag("Cafe", "Mara", "")));
+    const std::string station(100, 'S');
+    const int stream = StandinAddEntry("http://radio.example/stream", station + " - Song A");
+    const int copy = StandinAddEntry("http://radio.example/stream", station + " - Song B");
+    StandinSetCurrent(stream);
     LoadPlugin();
-    const std::string playing = OnText("{0} - {1}", {"Rain", "Kora"});
-    ExpectOnly(Publish(), playing);
+    ExpectOnly(Publish(), OnText({"Song A", station}));
+    const std::string cafe = OnText({"Cafe", "Mara"});
     const struct {
+        const char *what;
         int state;
-        std::string text;
-    } steps[] = {{0, OFF_TEXT}, {1, playing}, {3, OFF_TEXT}, {1, playing}, {3, OFF_TEXT}};
+        std::function<void()> change;
+        std::string text;  // the one status the ticks send, or none
+        int pathAsks;      // per tick, when no update runs: 1 or 0; -1 not counted
+    } steps[] = {
+        {"nothing changed", 1, [] {}, "", 1},
+        {"title changed", 1, [&] { StandinSetEntryTitle(stream, station + " - Song B"); }, OnText({"Song B", station}), -1},
+        {"same title in a new buffer", 1, [&] { StandinMoveEntryTexts(stream); }, "", 1},
+        {"index moved to a copy of the entry", 1, [&] { StandinSetCurrent(copy); }, "", -1},
+        {"index moved", 1, [&] { StandinSetCurrent(rain); }, OnText({"Rain", "Kora"}), -1},
+        {"path replaced", 1, [&] { StandinEntryAt(rain)->widePath = StandinFromAnsi(folder + "\\cafe.mp3"); }, cafe, -1},
+        {"stopped", 0, [] {}, OFF_TEXT, -1},
+        {"playing", 1, [] {}, cafe, -1},
+        {"emptied", 1, [] { StandinSetCurrent(-1); }, OFF_TEXT, -1},
+        {"narrow-only host", 1, [&] { StandinSetUnicodeRequests(false), StandinSetCurrent(stream); },
+         OnText({"Song B", station}), -1},
+        {"narrow title changed", 1, [&] { StandinEntryAt(stream)->title = station + " - Song C"; },
+         OnText({"Song C", station}), -1},
+        {"paused", 3, [] {}, OFF_TEXT, -1},
+        {"title changed while paused", 3, [&] { StandinEntryAt(stream)->title = station + " - Song D"; }, "", 0},
+        {"playing again", 1, [] {}, OnText({"Song D", station}), -1},
+        {"paused again", 3, [] {}, OFF_TEXT, -1},
+    };
     for (const auto &step : steps) {
-        SCOPED_TRACE(step.state);
+        SCOPED_TRACE(step.what);
         StandinClearReceived();
+        int ticks = StandinRequestCount(104), paths = StandinRequestCount(214);
         StandinSetPlayState(step.state);
-        EXPECT_TRUE(PumpMessagesUntil(2200, [&] { return !StandinReceived(messenger).empty(); }));
-        ExpectOnly(StandinReceived(messenger), step.text);
+        step.change();
+        if (step.text.empty()) {
+            PumpMessages(1100);
+            EXPECT_TRUE(StandinReceived(messenger).empty());
+        } else {
+            EXPECT_TRUE(PumpMessagesUntil(2200, [&] { return !StandinReceived(messenger).empty(); }));
+            ExpectOnly(StandinReceived(messenger), step.text);
+        }
+        if (step.pathAsks >= 0) {
+            EXPECT_EQ(StandinRequestCount(214) - paths, step.pathAsks * (StandinRequestCount(104) - ticks));
+        }
     }
     // Nothing more while nothing changes; a track change while paused says
     // that nothing is playing.

@@ -2,12 +2,17 @@
 # Installs, as root on Debian 12, every package the build, the tests, the demo,
 # the release and the fuzzers need. Safe to repeat: it does nothing when all
 # of them are already there.
+#   tools/install-deps.sh [screenshots]
+# With "screenshots", also the fonts that the pictures need and the tests do
+# not: Noto Sans CJK for Chinese, Japanese and Korean, and Symbola, a
+# monochrome font with the emoji.
 set -eu
 
 packages="make cmake googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
 wine wine32:i386 wine64 fonts-wine fonts-liberation
 libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 xvfb x11-apps imagemagick nsis zip clang libclang-rt-14-dev
 locales"
+[ "${1:-}" = screenshots ] && packages="$packages fonts-noto-cjk fonts-symbola"
 
 # Wine takes the ANSI code page from the locale; the tests run one program
 # under the Cyrillic code page 1251, which needs the Russian locale.

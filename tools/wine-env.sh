@@ -36,6 +36,20 @@ if [ -n "${SONGBEAM_DISPLAY:-}" ]; then
         if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
             mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
         fi
+        # Text that the dialog font lacks (Chinese, Japanese, Korean, the
+        # symbols and emoji of the Basic Multilingual Plane) is drawn with the
+        # fonts linked to it, as Windows does. The dialog font is Liberation
+        # Sans here (Wine's Tahoma is not among the fonts it loads); Wine
+        # links none of the fonts that tools/install-deps.sh screenshots
+        # installs. This Wine draws no character beyond U+FFFF, whatever the
+        # font.
+        links=
+        fc-list -q 'Noto Sans CJK JP' && links='NotoSansCJK-Regular.ttc,Noto Sans CJK JP'
+        fc-list -q Symbola && links="${links:+$links\\0}Symbola_hint.ttf,Symbola"
+        if [ -n "$links" ]; then
+            "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+                /v 'Liberation Sans' /t REG_MULTI_SZ /d "$links" /f >/dev/null 2>&1
+        fi
     fi
 else
     "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1

@@ -10,7 +10,7 @@ void ClearTrackText(TrackText *text) {
     text->album[0] = 0;
 }
 
-static bool HasText(const TextUnit *field) {
+bool HasText(const TextUnit *field) {
     for (size_t i = 0; i < FIELD_UNITS && field[i] != 0; i++) {
         if (field[i] != ' ')
             return true;

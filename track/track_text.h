@@ -27,6 +27,9 @@ struct TrackText {
 // Empties all three fields.
 void ClearTrackText(TrackText *text);
 
+// True when a field of at most FIELD_UNITS units holds anything but spaces.
+bool HasText(const TextUnit *field);
+
 // True when title, artist or album holds anything but spaces.
 bool IsUsableTrackText(const TrackText *text);
 
