@@ -95,6 +95,7 @@ double Round(void (*call)(void), int count) {
     double took = Now() - start;
     StandinClearReceived();
     StandinClearPlaylistMessages();
+    StandinClearMetadataRequests();
     return took / count;
 }
 

@@ -271,6 +271,7 @@ void StandinSetUnicodeRequests(bool answers) { unicodeRequests = answers; }
 void StandinSetPlayState(int state) { playState = state; }
 void StandinSetMetadataAnswers(StandinMetadataAnswers answers) { metadataAnswers = answers; }
 const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void) { return metadataRequests; }
+void StandinClearMetadataRequests(void) { metadataRequests.clear(); }
 
 StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
 void StandinSetCurrent(int index) { currentIndex = index; }

@@ -72,6 +72,7 @@ struct StandinMetadataRequest {
     int entry;  // the entry whose path the filename is, or -1
 };
 const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void);
+void StandinClearMetadataRequests(void);
 // What command 104 answers: 1 playing (the default), 3 paused, 0 stopped. A
 // host that does not know the command answers 0 as well.
 void StandinSetPlayState(int state);

@@ -71,6 +71,7 @@ protected:
             // The stand-in's own records are emptied, not the plug-in's.
             StandinClearReceived();
             StandinClearPlaylistMessages();
+            StandinClearMetadataRequests();
         }
     }
 };
