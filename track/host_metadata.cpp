@@ -3,20 +3,14 @@
 #include "track/ansi_text.h"
 #include "track/readers.h"
 
-// The host's request records, as its input plug-ins answer them: the file,
-// the name of what is asked, and the plug-in's buffer with its size in
-// units, terminator included.
-struct WideMetadataRequest {
-    const wchar_t *filename;
-    const wchar_t *metadata;
-    wchar_t *ret;
-    size_t retlen;
-};
-
-struct NarrowMetadataRequest {
-    const char *filename;
-    const char *metadata;
-    char *ret;
+// The host's request record, as its input plug-ins answer it: the file, the
+// name of what is asked, and the plug-in's buffer with its size in units,
+// terminator included. Unicode (wchar_t) and narrow (char).
+template <typename Unit>
+struct MetadataRequest {
+    const Unit *filename;
+    const Unit *metadata;
+    Unit *ret;
     size_t retlen;
 };
 
@@ -29,51 +23,48 @@ enum {
 static const wchar_t *const WIDE_NAMES[TRACK_FIELDS] = {L"title", L"artist", L"album"};
 static const char *const NARROW_NAMES[TRACK_FIELDS] = {"title", "artist", "album"};
 
+static void AppendAnswer(FieldWriter *writer, const wchar_t *answer) {
+    AppendUnits(writer, answer, UnitLength(answer, ANSWER_UNITS));
+}
+
+static void AppendAnswer(FieldWriter *writer, const char *answer) {
+    AppendAnsi(writer, answer, lstrlenA(answer));
+}
+
 // The host answers for the file as a whole: when it cannot read the file
 // (or does not know the request), it says so for the title already. The
-// host may fill a buffer to its last unit: each is ended here.
-bool AskHostMetadataW(const WCHAR *path, TrackText *text) {
+// host may fill a buffer to its last unit: each is ended here. Each answer
+// is cut as every field is, its trailing spaces dropped.
+template <typename Unit>
+static bool AskHostMetadata(LPARAM command, const Unit *path, const Unit *const names[], TrackText *text) {
     FieldWriter writers[TRACK_FIELDS];
     StartTrackFields(text, writers);
     for (int f = 0; f < TRACK_FIELDS; f++) {
-        WCHAR answer[ANSWER_UNITS];
+        Unit answer[ANSWER_UNITS];
         answer[0] = 0;
-        WideMetadataRequest request = {path, WIDE_NAMES[f], answer, ANSWER_UNITS};
-        if (SendHostCommand((WPARAM)&request, HOST_FILE_METADATA_W) != METADATA_ANSWERED) {
+        MetadataRequest<Unit> request = {path, names[f], answer, ANSWER_UNITS};
+        if (SendHostCommand((WPARAM)&request, command) != METADATA_ANSWERED) {
             if (f == 0)
                 return false;
             continue;
         }
-        HostLink.metadataKnown = true;
-        // Cut as every field is, trailing spaces dropped.
         answer[ANSWER_UNITS - 1] = 0;
         TextUnit value[FIELD_UNITS];
         FieldWriter writer;
         StartField(&writer, value);
-        AppendUnits(&writer, answer, UnitLength(answer, ANSWER_UNITS));
+        AppendAnswer(&writer, answer);
         AppendValue(&writers[f], value);
     }
     return true;
 }
 
-bool AskHostMetadataA(const char *path, TrackText *text) {
-    FieldWriter writers[TRACK_FIELDS];
-    StartTrackFields(text, writers);
-    for (int f = 0; f < TRACK_FIELDS; f++) {
-        char answer[ANSWER_UNITS];
-        answer[0] = 0;
-        NarrowMetadataRequest request = {path, NARROW_NAMES[f], answer, ANSWER_UNITS};
-        if (SendHostCommand((WPARAM)&request, HOST_FILE_METADATA) != METADATA_ANSWERED) {
-            if (f == 0)
-                return false;
-            continue;
-        }
-        answer[ANSWER_UNITS - 1] = 0;
-        TextUnit value[FIELD_UNITS];
-        FieldWriter writer;
-        StartField(&writer, value);
-        AppendAnsi(&writer, answer, lstrlenA(answer));
-        AppendValue(&writers[f], value);
-    }
+bool AskHostMetadataW(const WCHAR *path, TrackText *text) {
+    if (!AskHostMetadata(HOST_FILE_METADATA_W, path, WIDE_NAMES, text))
+        return false;
+    HostLink.metadataKnown = true;
     return true;
+}
+
+bool AskHostMetadataA(const char *path, TrackText *text) {
+    return AskHostMetadata(HOST_FILE_METADATA, path, NARROW_NAMES, text);
 }
