@@ -1,13 +1,13 @@
 #include "track/tag_sources.h"
 
-#include "track/apev2.h"
-#include "track/asf.h"
-#include "track/flac.h"
-#include "track/id3v2.h"
-#include "track/iff.h"
-#include "track/mp4.h"
-#include "track/ogg.h"
-#include "track/tag_text.h"
+#include "track/formats/apev2.h"
+#include "track/formats/asf.h"
+#include "track/formats/flac.h"
+#include "track/formats/id3v2.h"
+#include "track/formats/iff.h"
+#include "track/formats/mp4.h"
+#include "track/formats/ogg.h"
+#include "track/formats/id3v1.h"
 
 struct TagScan {
     ByteReader *reader;

@@ -7,7 +7,7 @@
 #include <stdint.h>
 
 #include "tests/native/fuzz_fields.h"
-#include "track/flac.h"
+#include "track/formats/flac.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     MemoryBlock block = {data, size};

@@ -5,7 +5,7 @@
 // AddressSanitizer catches any read outside the input.
 #include <stdint.h>
 
-#include "track/id3v2.h"
+#include "track/formats/id3v2.h"
 #include "tests/native/fuzz_fields.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "track/tag_text.h"
+#include "track/formats/id3v1.h"
 #include "track/text_copy.h"
 
 static void Check(bool ok) {

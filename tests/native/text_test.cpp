@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "track/flac.h"
-#include "track/id3v2.h"
+#include "track/formats/flac.h"
+#include "track/formats/id3v2.h"
 #include "track/tag_sources.h"
-#include "track/tag_text.h"
+#include "track/formats/id3v1.h"
 #include "track/text_copy.h"
 #include "track/title_split.h"
 

@@ -1,4 +1,4 @@
-#include "track/apev2.h"
+#include "track/formats/apev2.h"
 
 #include <string.h>
 

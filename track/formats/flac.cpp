@@ -1,8 +1,8 @@
-#include "track/flac.h"
+#include "track/formats/flac.h"
 
 #include <string.h>
 
-#include "track/vorbis_comment.h"
+#include "track/formats/vorbis_comment.h"
 
 enum {
     BLOCK_VORBIS_COMMENT = 4,

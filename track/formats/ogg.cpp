@@ -1,8 +1,8 @@
-#include "track/ogg.h"
+#include "track/formats/ogg.h"
 
 #include <string.h>
 
-#include "track/vorbis_comment.h"
+#include "track/formats/vorbis_comment.h"
 
 enum {
     PAGE_HEADER = 27,

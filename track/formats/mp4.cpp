@@ -1,4 +1,4 @@
-#include "track/mp4.h"
+#include "track/formats/mp4.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "track/asf.h"
+#include "track/formats/asf.h"
 
 #include <string.h>
 

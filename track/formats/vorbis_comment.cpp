@@ -1,4 +1,4 @@
-#include "track/vorbis_comment.h"
+#include "track/formats/vorbis_comment.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "track/tag_text.h"
+#include "track/formats/id3v1.h"
 
 #include <string.h>
 

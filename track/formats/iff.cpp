@@ -1,8 +1,8 @@
-#include "track/iff.h"
+#include "track/formats/iff.h"
 
 #include <string.h>
 
-#include "track/id3v2.h"
+#include "track/formats/id3v2.h"
 
 enum {
     CHUNK_HEADER = 8,

@@ -1,4 +1,4 @@
-#include "track/id3v2.h"
+#include "track/formats/id3v2.h"
 
 #include <string.h>
 
