@@ -16,6 +16,7 @@ add_library(gen_songbeam SHARED
   status/state.cpp
   status/update.cpp
   status/broadcast.cpp
+  status/played_entry.cpp
   status/watch.cpp
   track/ansi_text.cpp
   track/tag_reader.cpp

@@ -4,8 +4,8 @@
 
 #include "host/host_requests.h"
 #include "status/broadcast.h"
+#include "status/played_entry.h"
 #include "status/state.h"
-#include "status/watch.h"
 #include "track/ansi_text.h"
 #include "track/readers.h"
 
