@@ -43,6 +43,17 @@ case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
     *) dpkg --add-architecture i386 ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
+# A mirror in mid-sync can fail one index of the update ("File has unexpected
+# size"); try again a few times, then go on with the indexes that did arrive
+# and let the install say whether what it needs is there.
+tries=0
+until apt-get update -q; do
+    tries=$((tries + 1))
+    if [ "$tries" -ge 4 ]; then
+        echo "install-deps: apt-get update failed $tries times; installing from the indexes it fetched" >&2
+        break
+    fi
+    sleep $((tries * 10))
+done
 apt-get install -y -q --no-install-recommends $missing
 russian_locale
