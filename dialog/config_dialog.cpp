@@ -5,11 +5,12 @@
 #include "dialog/config_dialog.h"
 
 #include "host/plugin.h"
+#include "settings/custom_text.h"
 #include "settings/settings.h"
 #include "status/state.h"
 #include "status/update.h"
 
-static const char DIALOG_CAPTION[] = "<<Songbeam v0.1>>";
+static const WCHAR DIALOG_CAPTION[] = L"<<Songbeam v0.1>>";
 
 // Row k belongs to slot k.
 static const int SOURCE_LISTS[SLOT_COUNT] = {IDC_SLOT0_SOURCE, IDC_SLOT1_SOURCE, IDC_SLOT2_SOURCE,
@@ -20,12 +21,12 @@ static const int CUSTOM_BOXES[SLOT_COUNT] = {IDC_SLOT0_CUSTOM, IDC_SLOT1_CUSTOM,
 // Every list holds these items in this order, so an item's index carries
 // its source.
 enum { ITEM_COUNT = 5, CUSTOM_ITEM = 3, BLANK_ITEM = 4 };
-static const char *const ITEM_TEXTS[ITEM_COUNT] = {"Song", "Artist", "Album", "Custom", ""};
+static const WCHAR *const ITEM_TEXTS[ITEM_COUNT] = {L"Song", L"Artist", L"Album", L"Custom", L""};
 static const int ITEM_SOURCES[ITEM_COUNT] = {SOURCE_SONG, SOURCE_ARTIST, SOURCE_ALBUM, SOURCE_CUSTOM,
                                              SOURCE_NONE};
 
-static const char CREDITS_SIGNATURE[] = "the Songbeam! team";
-static const char CREDITS_CONTACT[] = "songbeam@example.org";
+static const WCHAR CREDITS_SIGNATURE[] = L"the Songbeam! team";
+static const WCHAR CREDITS_CONTACT[] = L"songbeam@example.org";
 enum { CREDITS_TEXT_SIZE = 256 };
 
 // ---- controls -----------------------------------------------------------------
@@ -39,7 +40,7 @@ static void SetShown(HWND dialog, int control, BOOL shown) {
 }
 
 static void SelectItem(HWND dialog, int row, int item) {
-    SendDlgItemMessageA(dialog, SOURCE_LISTS[row], CB_SETCURSEL, (WPARAM)item, 0);
+    SendDlgItemMessageW(dialog, SOURCE_LISTS[row], CB_SETCURSEL, (WPARAM)item, 0);
 }
 
 // The list item that shows a stored source; a code that is none of the four
@@ -64,7 +65,7 @@ static void GreyAllRows(HWND dialog) {
 static void FillLists(HWND dialog) {
     for (int k = 0; k < SLOT_COUNT; k++) {
         for (int item = 0; item < ITEM_COUNT; item++)
-            SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_ADDSTRING, 0, (LPARAM)ITEM_TEXTS[item]);
+            SendDlgItemMessageW(dialog, SOURCE_LISTS[k], CB_ADDSTRING, 0, (LPARAM)ITEM_TEXTS[item]);
     }
 }
 
@@ -76,8 +77,8 @@ static void ShowStoredRow(HWND dialog, int k) {
     SelectItem(dialog, k, item);
     if (item == CUSTOM_ITEM)
         SetShown(dialog, CUSTOM_BOXES[k], TRUE);
-    SendDlgItemMessageA(dialog, CUSTOM_BOXES[k], EM_LIMITTEXT, TEXT_SIZE - 1, 0);
-    SetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
+    SendDlgItemMessageW(dialog, CUSTOM_BOXES[k], EM_LIMITTEXT, FIELD_UNITS - 1, 0);
+    SetDlgItemTextW(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k]);
 }
 
 // Each row is usable up to and including the first blank one: rows after it
@@ -89,14 +90,14 @@ static void MakeRowsUsable(HWND dialog) {
     for (int k = 0; k < SLOT_COUNT; k++) {
         SetUsable(dialog, SOURCE_LISTS[k], usable);
         SetUsable(dialog, CUSTOM_BOXES[k], usable);
-        LRESULT item = SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
+        LRESULT item = SendDlgItemMessageW(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
         if (item < 0 || item == BLANK_ITEM)
             usable = FALSE;
     }
 }
 
 static void OpenDialog(HWND dialog) {
-    SetWindowTextA(dialog, DIALOG_CAPTION);
+    SetWindowTextW(dialog, DIALOG_CAPTION);
     for (int k = 0; k < SLOT_COUNT; k++)
         SetShown(dialog, CUSTOM_BOXES[k], FALSE);
     FillLists(dialog);
@@ -140,7 +141,7 @@ static void ShowCustomBox(HWND dialog, int k) {
 static void ApplyListChoice(HWND dialog, int k) {
     if (!IsWindowEnabled(GetDlgItem(dialog, SOURCE_LISTS[k])))
         return;
-    LRESULT item = SendDlgItemMessageA(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
+    LRESULT item = SendDlgItemMessageW(dialog, SOURCE_LISTS[k], CB_GETCURSEL, 0, 0);
     if (item < 0 || item >= ITEM_COUNT)
         return;
     if (item == BLANK_ITEM) {
@@ -173,22 +174,16 @@ static void ApplyEnabledBox(HWND dialog) {
 
 // ---- closing ----------------------------------------------------------------------
 
-// A saved text is one line of the settings file, and the status is one
-// line too: control characters (another program can put line breaks into an
-// edit box) become spaces.
-static void BlankControlCharacters(char *text) {
-    for (; *text != 0; text++) {
-        if ((unsigned char)*text < 0x20)
-            *text = ' ';
-    }
-}
-
 // OK, Enter, Escape and the close box alike: the typed texts are taken,
-// everything is saved and published once. Nothing is undone.
+// everything is saved and published once. Nothing is undone. A text is cut
+// between characters, and control characters (another program can put line
+// breaks into an edit box) become spaces: a saved text is one line of the
+// settings file, and the status is one line too.
 static void CloseDialog(HWND dialog) {
     for (int k = 0; k < SLOT_COUNT; k++) {
-        GetDlgItemTextA(dialog, CUSTOM_BOXES[k], StatusSettings.customText[k], TEXT_SIZE);
-        BlankControlCharacters(StatusSettings.customText[k]);
+        WCHAR typed[FIELD_UNITS];
+        UINT units = GetDlgItemTextW(dialog, CUSTOM_BOXES[k], typed, FIELD_UNITS);
+        StoreCustomText(StatusSettings.customText[k], typed, units);
     }
     SaveSettings();
     UpdateStatus();
@@ -199,63 +194,63 @@ static void CloseDialog(HWND dialog) {
 
 // A text composed in a fixed buffer; whatever does not fit is dropped.
 struct TextBuilder {
-    char *dest;
+    WCHAR *dest;
     size_t size;
     size_t length;
 };
 
-static void StartText(TextBuilder *text, char *dest, size_t size) {
+static void StartText(TextBuilder *text, WCHAR *dest, size_t size) {
     text->dest = dest;
     text->size = size;
     text->length = 0;
     dest[0] = 0;
 }
 
-static void AppendRun(TextBuilder *text, char c, int count) {
+static void AppendRun(TextBuilder *text, WCHAR c, int count) {
     for (int i = 0; i < count && text->length + 1 < text->size; i++)
         text->dest[text->length++] = c;
     text->dest[text->length] = 0;
 }
 
-static void AppendText(TextBuilder *text, const char *source) {
+static void AppendText(TextBuilder *text, const WCHAR *source) {
     for (size_t i = 0; source[i] != 0 && text->length + 1 < text->size; i++)
         text->dest[text->length++] = source[i];
     text->dest[text->length] = 0;
 }
 
 static void ShowFirstCredits(HWND dialog) {
-    char caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
+    WCHAR caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
     TextBuilder text;
-    StartText(&text, caption, sizeof caption);
-    AppendRun(&text, '\n', 15);
-    AppendText(&text, ":)");
-    StartText(&text, body, sizeof body);
-    AppendRun(&text, '\n', 1);
-    AppendText(&text, "Lo hize yo y que?");
-    AppendRun(&text, '\n', 1);
-    AppendRun(&text, ' ', 44);
+    StartText(&text, caption, CREDITS_TEXT_SIZE);
+    AppendRun(&text, L'\n', 15);
+    AppendText(&text, L":)");
+    StartText(&text, body, CREDITS_TEXT_SIZE);
+    AppendRun(&text, L'\n', 1);
+    AppendText(&text, L"Lo hize yo y que?");
+    AppendRun(&text, L'\n', 1);
+    AppendRun(&text, L' ', 44);
     AppendText(&text, CREDITS_SIGNATURE);
-    AppendText(&text, " - 2005");
-    MessageBoxA(dialog, body, caption, MB_OK);
+    AppendText(&text, L" - 2005");
+    MessageBoxW(dialog, body, caption, MB_OK);
 }
 
 static void ShowSecondCredits(HWND dialog) {
-    char caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
+    WCHAR caption[CREDITS_TEXT_SIZE], body[CREDITS_TEXT_SIZE];
     TextBuilder text;
-    StartText(&text, caption, sizeof caption);
-    AppendRun(&text, '\n', 4);
-    AppendRun(&text, ' ', 75);
-    AppendRun(&text, '\n', 11);
-    AppendText(&text, ":)");
-    AppendRun(&text, ' ', 47);
-    AppendText(&text, "since 1983");
-    StartText(&text, body, sizeof body);
-    AppendRun(&text, '\n', 2);
-    AppendRun(&text, ' ', 100);
-    AppendRun(&text, '\n', 2);
-    AppendRun(&text, ' ', 46);
+    StartText(&text, caption, CREDITS_TEXT_SIZE);
+    AppendRun(&text, L'\n', 4);
+    AppendRun(&text, L' ', 75);
+    AppendRun(&text, L'\n', 11);
+    AppendText(&text, L":)");
+    AppendRun(&text, L' ', 47);
+    AppendText(&text, L"since 1983");
+    StartText(&text, body, CREDITS_TEXT_SIZE);
+    AppendRun(&text, L'\n', 2);
+    AppendRun(&text, L' ', 100);
+    AppendRun(&text, L'\n', 2);
+    AppendRun(&text, L' ', 46);
     AppendText(&text, CREDITS_CONTACT);
-    MessageBoxA(dialog, body, caption, MB_OK);
+    MessageBoxW(dialog, body, caption, MB_OK);
 }
 
 // ---- the procedure ------------------------------------------------------------------
@@ -293,6 +288,6 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 void RunConfigDialog(void) {
-    DialogBoxParamA(PluginRecord.moduleInstance, MAKEINTRESOURCEA(IDD_CONFIG), PluginRecord.parentWindow,
+    DialogBoxParamW(PluginRecord.moduleInstance, MAKEINTRESOURCEW(IDD_CONFIG), PluginRecord.parentWindow,
                     ConfigDialogProc, 0);
 }

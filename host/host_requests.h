@@ -14,6 +14,7 @@ enum {
     HOST_PLAYLIST_WINDOW = 260, // wParam 1: the playlist editor window
     HOST_FILE_METADATA = 290,   // wParam a request record (narrow): 1 when the host read the file
     HOST_SETTINGS_FILE = 334,   // wParam 0: the host's settings file; below 0x10000 if unknown
+    HOST_SETTINGS_FILE_W = 1334,  // wParam 0: the same as UTF-16 (host's text)
     HOST_FILE_METADATA_W = 3026,  // the same in UTF-16
 };
 

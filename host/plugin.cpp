@@ -106,7 +106,7 @@ int PluginInit(void) {
 void PluginConfig(void) {
     // Before init no settings file has been chosen: the settings are read as
     // init reads them, so the dialog shows them and saves into that file.
-    if (HostLink.iniPath == NULL)
+    if (HostLink.iniPath == NULL && HostLink.iniPathW == NULL)
         LoadSettings();
     RunConfigDialog();
 }

@@ -20,6 +20,8 @@ static int playState = 1;
 static StandinMetadataAnswers metadataAnswers;
 static std::vector<StandinMetadataRequest> metadataRequests;
 static std::string settingsPath;
+static std::wstring wideSettingsPath;
+static bool answersWideSettings = true;
 static LRESULT unsupportedSettingsAnswer;
 static bool givesPlaylistWindow = true;
 static std::vector<std::pair<LPARAM, int>> requestCounts;
@@ -128,6 +130,10 @@ static LRESULT Answer(WPARAM wParam, LPARAM command) {
         return givesPlaylistWindow ? (LRESULT)playlistWindow : 0;
     case 334:
         return settingsPath.empty() ? unsupportedSettingsAnswer : (LRESULT)settingsPath.c_str();
+    case 1334:
+        if (!answersWideSettings || wideSettingsPath.empty())
+            return unsupportedSettingsAnswer;
+        return (LRESULT)wideSettingsPath.c_str();
     }
     return 0;
 }
@@ -219,6 +225,8 @@ void StandinStart(void) {
     metadataAnswers = STANDIN_METADATA_NONE;
     metadataRequests.clear();
     settingsPath.clear();
+    wideSettingsPath.clear();
+    answersWideSettings = true;
     unsupportedSettingsAnswer = 0;
     givesPlaylistWindow = true;
     requestCounts.clear();
@@ -301,8 +309,17 @@ void StandinMoveEntryTexts(int index) {
 
 void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer) {
     settingsPath = path;
+    wideSettingsPath = StandinFromAnsi(path);
     unsupportedSettingsAnswer = unsupportedAnswer;
 }
+
+void StandinSetSettingsPathW(const std::wstring &path) {
+    wideSettingsPath = path;
+    settingsPath = StandinToAnsi(path);
+    unsupportedSettingsAnswer = 0;
+}
+
+void StandinSetWideSettingsAnswer(bool answers) { answersWideSettings = answers; }
 
 void StandinSetGivesPlaylistWindow(bool gives) { givesPlaylistWindow = gives; }
 
@@ -535,8 +552,10 @@ bool StandinWriteFileW(const std::wstring &path, const std::string &bytes) {
     return ok && written == bytes.size();
 }
 
-std::string StandinReadFile(const std::string &path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+std::string StandinReadFile(const std::string &path) { return StandinReadFileW(StandinFromAnsi(path)); }
+
+std::string StandinReadFileW(const std::wstring &path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return std::string();

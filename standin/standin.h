@@ -87,9 +87,15 @@ void StandinSetEntryTitle(int index, const std::string &title);
 void StandinMoveEntryTexts(int index);
 // The current index (command 125); may be negative or past the end.
 void StandinSetCurrent(int index);
-// Command 334 answers with the address of this path; an empty path makes the
-// host answer `unsupportedAnswer` instead (0 by default).
+// The host's settings file: command 1334 answers with the address of its
+// Unicode path, 334 with its narrow one (ANSI code page, "?" for what that
+// lacks); an empty path makes the host answer `unsupportedAnswer` to both
+// instead (0 by default).
 void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer = 0);
+void StandinSetSettingsPathW(const std::wstring &path);
+// Whether the host answers 1334 (by default it does); one that does not
+// answers it with 0, as an older host.
+void StandinSetWideSettingsAnswer(bool answers);
 // Command 260: whether the host gives its playlist window (else 0).
 void StandinSetGivesPlaylistWindow(bool gives);
 // How many times the main window was asked for `command`.
@@ -198,6 +204,7 @@ std::string StandinTempFolder(const std::string &name);
 bool StandinWriteFile(const std::string &path, const std::string &bytes);
 bool StandinWriteFileW(const std::wstring &path, const std::string &bytes);
 std::string StandinReadFile(const std::string &path);
+std::string StandinReadFileW(const std::wstring &path);
 // 128 bytes of an ID3v1 tag: "TAG", then the three fields, each padded with
 // zero bytes to 30, then year, comment and genre.
 std::string StandinTag(const std::string &title, const std::string &artist, const std::string &album);

@@ -14,12 +14,14 @@ enum {
     SOURCE_CUSTOM = 108,
 };
 
-enum { SLOT_COUNT = 4, TEXT_SIZE = 32 };
+enum { SLOT_COUNT = 4 };
 
+// A custom text is UTF-16 of up to FIELD_UNITS - 1 units, like a track
+// field, zero-terminated, without control characters (StoreCustomText).
 struct StatusSettingsRecord {
     int enabled;
     int slotSource[SLOT_COUNT];
-    char customText[SLOT_COUNT][TEXT_SIZE];
+    WCHAR customText[SLOT_COUNT][FIELD_UNITS];
 };
 
 // The playing track's title, artist and album, UTF-16.
@@ -34,7 +36,10 @@ enum { SESSION_LOADED = 0, SESSION_RUNNING, SESSION_ENDED };
 struct HostLinkRecord {
     WNDPROC previousPlaylistProc;
     HWND playlistWindow;
-    const char *iniPath;  // null until the settings have been read
+    // The settings file, named by the host: its Unicode path, else its
+    // narrow one (or "winamp.ini"). Both null until the settings are read.
+    const WCHAR *iniPathW;
+    const char *iniPath;
     bool hooked;           // the hook is in playlistWindow's chain
     bool playlistUnicode;  // the hook went on, and passes on, with the W functions
     int session;

@@ -6,7 +6,6 @@
 #include "status/broadcast.h"
 #include "status/played_entry.h"
 #include "status/state.h"
-#include "track/ansi_text.h"
 #include "track/readers.h"
 
 // What a slot shows when its copy cannot be allocated. Never released.
@@ -33,12 +32,12 @@ enum { FORMAT_UNITS = 24 };
 static_assert(sizeof L"{0} - {1} - {2} - {3}" / sizeof(WCHAR) <= FORMAT_UNITS, "format buffer too small");
 
 // The longest on text: "\0Music\0" "1" "\0" the longest format "\0", four
-// slots of FIELD_UNITS - 1 units each followed by "\0", "WMContentID\0",
-// and the terminating zero. A custom text widens to at most one unit per
-// byte, so it is never longer than a track field. wsprintfW writes at most
-// 1024 units, so the text stays below that too.
+// slots of FIELD_UNITS - 1 units each (a custom text is no longer than a
+// track field) followed by "\0", "WMContentID\0", and the terminating
+// zero. wsprintfW writes at most 1024 units, so the text stays below that
+// too.
 static_assert(9 + 1 + 2 + 21 + 2 + SLOT_COUNT * (FIELD_UNITS - 1 + 2) + 11 + 2 + 1 <= STATUS_TEXT_CAPACITY &&
-                  (int)TEXT_SIZE <= (int)FIELD_UNITS && STATUS_TEXT_CAPACITY <= 1024,
+                  STATUS_TEXT_CAPACITY <= 1024,
               "status text buffer too small");
 
 int CountActiveSlots(void) {
@@ -69,15 +68,8 @@ WCHAR *SlotText(int slot) {
         return CopyField(TrackFields.artist);
     case SOURCE_ALBUM:
         return CopyField(TrackFields.album);
-    case SOURCE_CUSTOM: {
-        // The custom texts are narrow text in the ANSI code page.
-        WCHAR custom[FIELD_UNITS];
-        FieldWriter writer;
-        StartField(&writer, custom);
-        const char *text = StatusSettings.customText[slot];
-        AppendAnsi(&writer, text, lstrlenA(text));
-        return CopyField(custom);
-    }
+    case SOURCE_CUSTOM:
+        return CopyField(StatusSettings.customText[slot]);
     default:
         return CopyField(L" ");
     }

@@ -516,27 +516,59 @@ TEST_F(DialogTest, CustomShowsTheSlotTextAndKeepsWhatIsTypedThere) {
     EXPECT_EQ(Published(), (std::vector<std::string>{R"(on "{0} - {1} - {2}" -> "Rain" | "Kora" | "now on air")"}));
 }
 
-TEST_F(DialogTest, ABoxTakes31CharactersAndARestartGivesThemBack) {
-    const std::string forty = "0123456789abcdefghijABCDEFGHIJ0123456789";
-    const std::string kept = forty.substr(0, 31);
-    LoadPlugin();
-    RunDialog([&](HWND dialog) {
-        Choose(dialog, 0, CUSTOM);
-        TypeKeys(dialog, 0, forty);
-        EXPECT_EQ(BoxText(dialog, 0), kept) << "the box stops taking keys at 31 characters";
-        Press(dialog, IDOK);
-    });
-    EXPECT_EQ(Saved(ini, "CUSTOM1"), kept);
-    EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0} - {1}\" -> \"" + kept + "\" | \"Kora\""}));
-    Quit();
-    Unload();
-    LoadPlugin();
-    ExpectOnly(Publish(), OnText("{0} - {1}", {kept, "Kora"}));
-    RunDialog([&](HWND dialog) {
-        EXPECT_EQ(BoxText(dialog, 0), kept);
-        Press(dialog, IDOK);
-    });
-    EXPECT_EQ(Saved(ini, "CUSTOM1"), kept);
+std::string Repeat(const std::string &text, int times) {
+    std::string out;
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
+// Texts in any language, typed, saved, and back after a fresh start: the
+// status and the box hold them exactly, and CUSTOM1 holds the part that an
+// older build shows as WideCharToMultiByte gives it, at most 30 bytes.
+TEST_F(DialogTest, UnicodeTextsComeBackExactlyAfterSaveQuitAndAFreshStart) {
+    const char *codePage = getenv("SONGBEAM_ANSI_CODE_PAGE");
+    if (codePage != NULL) {
+        ASSERT_EQ(GetACP(), (UINT)atoi(codePage)) << "the locale for this code page is missing";
+    }
+    const std::string cjk = "\xE8\xA8\xAD", headphones = "\xF0\x9F\x8E\xA7";
+    const struct {
+        std::string typed, kept, shown;  // UTF-8; shown: the part CUSTOM1 holds
+    } rows[] = {
+        {"\xE2\x99\xAB Now playing", "", ""},
+        {headphones + " on repeat", "", ""},
+        {Repeat(cjk, 127), "", ""},
+        {Repeat(cjk, 126) + headphones, Repeat(cjk, 126), ""},  // the pair is not split
+        {"  spaced out  ", "", "spaced out"},
+        {"\"in quotes\"", "", "in quotes"},
+        {"0123456789abcdefghijABCDEFGHIJ0123456789", "", ""},
+        {"tab\tand\xE2\x80\xA8line", "tab and line", ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.typed);
+        const std::string kept = row.kept.empty() ? row.typed : row.kept;
+        const std::string shown = row.shown.empty() ? kept : row.shown;
+        LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\n");
+        RunDialog([&](HWND dialog) {
+            SetDlgItemTextW(dialog, BOXES[0], StandinFromUtf8(row.typed).c_str());
+            Press(dialog, IDOK);
+        });
+        ExpectOnly(StandinReceived(messenger), OnText({kept}));
+        Quit();
+        Unload();
+        EXPECT_EQ(Saved(ini, "CUSTOM1"), StandinToAnsi(StandinFromUtf8(shown)).substr(0, 30));
+        LoadPlugin();
+        ExpectOnly(Publish(), OnText({kept}));
+        RunDialog([&](HWND dialog) {
+            WCHAR box[256] = L"";
+            GetDlgItemTextW(dialog, BOXES[0], box, 256);
+            EXPECT_EQ(StandinToUtf8(box), kept);
+            EXPECT_EQ(SendDlgItemMessageW(dialog, BOXES[0], EM_GETLIMITTEXT, 0, 0), 127);
+            Press(dialog, IDOK);
+        });
+        Quit();
+        Unload();
+    }
 }
 
 TEST_F(DialogTest, ControlCharactersInATypedTextBecomeSpaces) {

@@ -211,12 +211,12 @@ TEST_F(HostileSettingsTest, TenThousandCharacterValuesAndKeys) {
     std::string seen = StandinDescribe(received[0].payload);
     EXPECT_EQ(seen.find("unexpected"), std::string::npos) << seen;
     EXPECT_EQ(seen.find("on \"{0} - {1}"), 0u) << seen;
-    EXPECT_TRUE(Contains(received[0].payload, StandinWide(std::string(31, 'c') + "\\0Kora").substr(0, 2 * 37)))
+    EXPECT_TRUE(Contains(received[0].payload, StandinWide(std::string(127, 'c') + "\\0Kora").substr(0, 2 * 133)))
         << seen;
     Quit();
     std::string saved = StandinReadFile(ini);
-    EXPECT_EQ(SavedValue(saved, "CUSTOM1"), std::string(31, 'c'));
-    EXPECT_EQ(SavedValue(saved, "CUSTOM3"), std::string(31, 'c'));
+    EXPECT_EQ(SavedValue(saved, "CUSTOM1"), std::string(30, 'c'));
+    EXPECT_EQ(SavedValue(saved, "CUSTOM3"), std::string(30, 'c'));
     EXPECT_TRUE(IsDecimal(SavedValue(saved, "TEXT4"))) << SavedValue(saved, "TEXT4").substr(0, 40);
 }
 

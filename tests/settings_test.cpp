@@ -29,7 +29,9 @@ protected:
 
 TEST_F(SettingsTest, WithoutAFileTheDefaultsApplyAndNothingIsCreated) {
     LoadPlugin();
-    EXPECT_EQ(StandinRequestCount(334), 1);
+    // A host that names its settings file in Unicode is asked nothing more.
+    EXPECT_EQ(StandinRequestCount(1334), 1);
+    EXPECT_EQ(StandinRequestCount(334), 0);
     EXPECT_FALSE(Exists(ini));
     ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
     EXPECT_FALSE(Exists(ini));
@@ -55,20 +57,100 @@ TEST_F(SettingsTest, OnlyTheQuitOfARunningPluginWritesTheTenLineSection) {
     EXPECT_EQ(StandinReadFile(ini), Section(DEFAULT_KEYS));
 }
 
-TEST_F(SettingsTest, CustomTextsComeBackAsTheirFirst31Characters) {
-    std::string forty = "0123456789abcdefghijklmnopqrstuvwxyz%s%d";
-    std::string first31 = forty.substr(0, 31);
-    LoadPlugin(Section("TEXT1=108\r\nTEXT2=108\r\nCUSTOM1=" + forty + "\r\nCUSTOM2=\r\n"));
-    ExpectOnly(Publish(), OnText("{0}", {first31, ""}));
+// The value of `key` in the section of a settings file's bytes, or "(missing)".
+std::string Saved(const std::string &bytes, const std::string &key) {
+    size_t at = bytes.find("\r\n" + key + "=");
+    if (at == std::string::npos)
+        return "(missing)";
+    at += key.size() + 3;
+    return bytes.substr(at, bytes.find("\r\n", at) - at);
+}
+
+// CUSTOM1 holds what an older build reads (30 characters); the exact text
+// stands beside it in CUSTOM1U, which counts only while CUSTOM1 holds what
+// was written with it, and only in its own sound form.
+TEST_F(SettingsTest, ExactCopiesCountOnlyBesideTheTextTheyWereWrittenWith) {
+    const std::string forty = "0123456789abcdefghijABCDEFGHIJ%s%d456789", first30 = forty.substr(0, 30);
+    const std::string slot = "TEXT1=108\r\nTEXT2=0\r\n";
+    LoadPlugin(Section(slot + "CUSTOM1=" + forty + "\r\nCUSTOM2=\r\n"));
+    ExpectOnly(Publish(), OnText({forty}));
     Quit();
-    std::string saved = StandinReadFile(ini);
-    EXPECT_NE(saved.find("\r\nCUSTOM1=" + first31 + "\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("\r\nCUSTOM2=\r\n"), std::string::npos) << saved;
+    Unload();
+    std::string saved = StandinReadFile(ini), copy = Saved(saved, "CUSTOM1U");
+    EXPECT_EQ(Saved(saved, "CUSTOM1"), first30);
+    EXPECT_EQ(Saved(saved, "CUSTOM2"), "") << "the key exists, so its default does not apply";
+    EXPECT_EQ(Saved(saved, "CUSTOM2U"), "(missing)");
+    ASSERT_EQ(copy.size(), 9 + forty.size() + 2 * 2) << copy;  // "%" is written as %25
+    // An older build loads (31 bytes with the terminator) and saves.
+    char old[31];
+    GetPrivateProfileStringA("Songbeam!", "CUSTOM1", "", old, sizeof old, ini.c_str());
+    WritePrivateProfileStringA("Songbeam!", "CUSTOM1", old, ini.c_str());
+    LoadPlugin();
+    ExpectOnly(Publish(), OnText({forty}));
+    Quit();
     Unload();
 
-    // The empty text stays empty at the next start: the key exists.
-    LoadPlugin();
-    ExpectOnly(Publish(), OnText("{0}", {first31, ""}));
+    std::string otherMark = copy;
+    otherMark[0] = otherMark[0] == '0' ? '1' : '0';
+    const struct {
+        const char *what;
+        std::string custom, copy, published;
+    } rows[] = {
+        {"CUSTOM1 edited by hand", "new words", copy, "new words"},
+        {"a copy made beside another text", first30, otherMark, first30},
+        {"no colon after the mark", first30, copy.substr(0, 8) + "=" + copy.substr(9), first30},
+        {"no copy form at all", first30, "\xE2\x99\xAB plain text", first30},
+        {"overlong", first30, copy + std::string(1200, 'A'), first30},
+        {"a line feed", first30, copy + "%0A", first30},
+        {"a C1 control", first30, copy + "%C2%85", first30},
+        {"a line separator", first30, copy + "%E2%80%A8", first30},
+        {"not UTF-8", first30, copy + "%FF", first30},
+        {"a broken escape", first30, copy + "%4", first30},
+        {"a quotation mark as it stands", first30, copy + "\"x", first30},
+        {"a stale copy beside an ASCII text", "plain", copy, "plain"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        LoadPlugin(Section(slot + "CUSTOM1=" + row.custom + "\r\nCUSTOM1U=" + row.copy + "\r\n"));
+        ExpectOnly(Publish(), OnText({row.published}));
+        Quit();
+        Unload();
+        // A text that CUSTOM1 holds exactly leaves no copy behind.
+        saved = StandinReadFile(ini);
+        EXPECT_EQ(Saved(saved, "CUSTOM1"), row.published.substr(0, 30));
+        EXPECT_EQ(Saved(saved, "CUSTOM1U") == "(missing)", row.published.size() <= 30) << saved;
+    }
+}
+
+// A profile folder whose name the ANSI code page cannot hold: the host's
+// narrow answer has "?" in it and names no file, so only the Unicode path
+// reads and writes the settings, Unicode custom texts included.
+TEST_F(SettingsTest, TheUnicodeSettingsPathServesAFolderOfAnyName) {
+    std::wstring folderW = StandinFromAnsi(folder) + L"\\" + StandinFromUtf8("\xE8\xA8\xAD\xE5\xAE\x9A");
+    std::wstring path = folderW + L"\\settings.ini";
+    CreateDirectoryW(folderW.c_str(), NULL);
+    StandinSetSettingsPathW(path);
+    const std::string long34 = "30 chars is all it holds, 127 now";
+    ASSERT_TRUE(StandinWriteFileW(path, Section("TEXT1=106\r\nTEXT2=108\r\nCUSTOM2=" + long34 + "\r\n")));
+    for (int start = 0; start < 2; start++) {
+        LoadPlugin();
+        ExpectOnly(Publish(), OnText({"Blue", long34}));
+        Quit();
+        Unload();
+    }
+    std::string saved = StandinReadFileW(path);
+    EXPECT_EQ(Saved(saved, "TEXT1"), "106");
+    EXPECT_EQ(Saved(saved, "CUSTOM2"), "30 chars is all it holds, 127") << "no blank at the end";
+    EXPECT_NE(Saved(saved, "CUSTOM2U"), "(missing)");
+    EXPECT_EQ(StandinRequestCount(334), 0) << "the narrow path is never asked for, nor opened";
+    EXPECT_EQ(StandinRequestCount(1334), 2);
+
+    // A host that does not answer 1334 still names its file through 334.
+    StandinSetSettingsPath(ini);
+    StandinSetWideSettingsAnswer(false);
+    LoadPlugin(Section("TEXT1=106\r\nTEXT2=0\r\n"));
+    ExpectOnly(Publish(), OnText({"Blue"}));
+    EXPECT_EQ(StandinRequestCount(334), 1);
 }
 
 TEST_F(SettingsTest, UnknownSourceIsKeptAndWrittenBack) {
@@ -101,7 +183,9 @@ TEST_F(SettingsTest, HostWithoutTheSettingsCommandUsesWinampIniInTheWindowsFolde
         DeleteFileA(fallback.c_str());
         ASSERT_TRUE(StandinWriteFile(fallback, Section("TEXT1=106\r\nTEXT2=0\r\n")));
         StandinSetSettingsPath("", answer);
+        int asked = StandinRequestCount(1334);
         LoadPlugin();
+        EXPECT_EQ(StandinRequestCount(1334), asked + 1);
         ExpectOnly(Publish(), OnText("{0}", {"Blue"}));
         Quit();
         Unload();
@@ -143,7 +227,7 @@ TEST_F(SettingsTest, OddValuesDoNotBreakAnything) {
     // they were read; the plain ones round-trip exactly.
     EXPECT_NE(saved.find("\r\nENABLE=7\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("\r\nTEXT1=-7\r\n"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("\r\nCUSTOM1=" + std::string(31, 'q') + "\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\r\nCUSTOM1=" + std::string(30, 'q') + "\r\n"), std::string::npos) << saved;
 }
 
 }  // namespace

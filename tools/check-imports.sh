@@ -32,12 +32,13 @@ allowed_functions='
   KERNEL32.DLL:GetProcessHeap KERNEL32.DLL:HeapAlloc KERNEL32.DLL:HeapFree
   KERNEL32.DLL:CreateFileW KERNEL32.DLL:GetFileSize KERNEL32.DLL:GetFileType
   KERNEL32.DLL:IsDBCSLeadByte KERNEL32.DLL:MultiByteToWideChar KERNEL32.DLL:lstrcpynW
-  KERNEL32.DLL:lstrlenA
-  USER32.DLL:CallWindowProcA USER32.DLL:CheckDlgButton USER32.DLL:DialogBoxParamA
+  KERNEL32.DLL:lstrlenA KERNEL32.DLL:WideCharToMultiByte KERNEL32.DLL:GetPrivateProfileIntW
+  KERNEL32.DLL:GetPrivateProfileStringW KERNEL32.DLL:WritePrivateProfileStringW
+  USER32.DLL:CallWindowProcA USER32.DLL:CheckDlgButton USER32.DLL:DialogBoxParamW
   USER32.DLL:EnableWindow USER32.DLL:EndDialog USER32.DLL:FindWindowExA
-  USER32.DLL:GetDlgItem USER32.DLL:GetDlgItemTextA USER32.DLL:IsDlgButtonChecked
-  USER32.DLL:MessageBoxA USER32.DLL:SendDlgItemMessageA USER32.DLL:SendMessageA
-  USER32.DLL:SendMessageTimeoutA USER32.DLL:SetDlgItemTextA USER32.DLL:SetWindowTextA
+  USER32.DLL:GetDlgItem USER32.DLL:GetDlgItemTextW USER32.DLL:IsDlgButtonChecked
+  USER32.DLL:MessageBoxW USER32.DLL:SendDlgItemMessageW USER32.DLL:SendMessageA
+  USER32.DLL:SendMessageTimeoutA USER32.DLL:SetDlgItemTextW USER32.DLL:SetWindowTextW
   USER32.DLL:ShowWindow USER32.DLL:wsprintfA USER32.DLL:wsprintfW USER32.DLL:IsWindow
   USER32.DLL:GetWindowLongA USER32.DLL:SetWindowLongA
   USER32.DLL:GetWindowLongPtrA USER32.DLL:SetWindowLongPtrA

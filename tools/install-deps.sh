@@ -14,12 +14,15 @@ libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3
 locales"
 [ "${1:-}" = screenshots ] && packages="$packages fonts-noto-cjk fonts-symbola"
 
-# Wine takes the ANSI code page from the locale; the tests run one program
-# under the Cyrillic code page 1251, which needs the Russian locale.
-russian_locale() {
-    locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$' && return 0
-    [ "$(id -u)" = 0 ] || { echo "install-deps: the locale ru_RU.UTF-8 is missing (run as root to generate it)" >&2; return 1; }
-    localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+# Wine takes the ANSI code page from the locale; the tests run programs
+# under the Cyrillic code page 1251 and the Japanese double-byte code page
+# 932, which need the Russian and the Japanese locale.
+test_locales() {
+    for name in ru_RU ja_JP; do
+        locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8\$" && continue
+        [ "$(id -u)" = 0 ] || { echo "install-deps: the locale $name.UTF-8 is missing (run as root to generate it)" >&2; return 1; }
+        localedef -i $name -f UTF-8 $name.UTF-8
+    done
 }
 
 missing=""
@@ -29,7 +32,7 @@ for p in $packages; do
     fi
 done
 if [ -z "$missing" ]; then
-    russian_locale
+    test_locales
     exit
 fi
 
@@ -56,4 +59,4 @@ until apt-get update -q; do
     sleep $((tries * 10))
 done
 apt-get install -y -q --no-install-recommends $missing
-russian_locale
+test_locales
