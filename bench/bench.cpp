@@ -11,8 +11,12 @@
 // the start of the file (is there an ID3v2 tag or a FLAC stream?) and the
 // 128 bytes at its end, MultiByteToWideChar for two fields, two wsprintfW,
 // and FindWindowExA over the top-level and the message-only windows and
-// SendMessageTimeoutA per messenger. Several rounds alternate what is
-// compared; the median round counts. Also: the time from LoadLibraryA to the
+// SendMessageTimeoutA per messenger.
+//
+// A busy machine slows some stretches of a run and not others, so what is
+// compared runs in many short rounds in turn, each compared with the
+// baseline's round right beside it: a row's figure is the median of these
+// per-round ratios, printed with their quartiles. Also: the time from LoadLibraryA to the
 // end of init, and the size of the plug-in beside this program.
 #include <windows.h>
 
@@ -26,7 +30,7 @@
 
 namespace {
 
-enum { ROUNDS = 9, UPDATES_PER_ROUND = 1000, TICKS_PER_ROUND = 20000 };
+enum { ROUNDS = 101, UPDATES_PER_ROUND = 40, TICKS_PER_ROUND = 2000 };
 
 double Now(void) {
     static LARGE_INTEGER frequency;
@@ -37,9 +41,15 @@ double Now(void) {
     return (double)counter.QuadPart / (double)frequency.QuadPart;
 }
 
-double Median(std::vector<double> values) {
+// The value at `fraction` of the sorted values: 0.5 the median, 0.25 and
+// 0.75 the quartiles.
+double Quantile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values[(size_t)(fraction * (double)(values.size() - 1) + 0.5)];
+}
+
+double Median(const std::vector<double> &values) {
+    return Quantile(values, 0.5);
 }
 
 void PluginUpdate(void) {
@@ -99,15 +109,16 @@ double Round(void (*call)(void), int count) {
     return took / count;
 }
 
-// The median round of each of `calls`, measured in alternating rounds; each
-// entry may first make its file the current one.
+// What is compared: each contender may first make its file the current
+// one. The first contender is the baseline of the others.
 struct Contender {
     int entry;  // the playlist entry to play, or -1
     void (*call)(void);
     int perRound;
-    std::vector<double> rounds;
+    std::vector<double> rounds;  // seconds per call in each round
     // Whether the host answers the file metadata requests for it.
     StandinMetadataAnswers answers = STANDIN_METADATA_NONE;
+    std::vector<double> ratios;  // each round against the baseline's round beside it
 };
 
 void Prepare(const Contender &c) {
@@ -116,18 +127,31 @@ void Prepare(const Contender &c) {
     StandinSetMetadataAnswers(c.answers);
 }
 
+// Rounds of every contender in turn, ROUNDS times; the order is reversed
+// every other time, so that no contender always follows another.
 void Measure(std::vector<Contender> &contenders) {
-    for (Contender &c : contenders) {  // warm-up
-        Prepare(c);
-        Round(c.call, c.perRound / 5);
+    size_t n = contenders.size();
+    for (int warm = 0; warm < 5; warm++) {
+        for (Contender &c : contenders) {
+            Prepare(c);
+            Round(c.call, c.perRound);
+        }
     }
     for (int r = 0; r < ROUNDS; r++) {
-        for (Contender &c : contenders) {
+        for (size_t k = 0; k < n; k++) {
+            Contender &c = contenders[r % 2 == 0 ? k : n - 1 - k];
             Prepare(c);
             c.rounds.push_back(Round(c.call, c.perRound));
         }
+        for (Contender &c : contenders)
+            c.ratios.push_back(c.rounds.back() / contenders[0].rounds.back());
     }
     StandinSetMetadataAnswers(STANDIN_METADATA_NONE);
+}
+
+// A row's ratio with the quartiles of the per-round ratios beside it.
+void PrintRatio(const Contender &c) {
+    printf("%6.3f  [%.3f %.3f]", Median(c.ratios), Quantile(c.ratios, 0.25), Quantile(c.ratios, 0.75));
 }
 
 // The plug-in's tick, as the first WM_TIMER of this thread carries it: it is
@@ -232,23 +256,24 @@ int main(void) {
     printf("status sent: %s (baseline: %s)\n", StandinDescribe(pluginText).c_str(),
            pluginText == baselineText ? "same bytes" : "DIFFERENT bytes");
 
-    printf("%d rounds of %d updates each, median round\n", ROUNDS, UPDATES_PER_ROUND);
+    printf("%d rounds of %d updates each, against the baseline's round beside each: median ratio [quartiles]\n",
+           ROUNDS, UPDATES_PER_ROUND);
     printf("messengers  plug-in (us/update)  baseline (us/update)  ratio\n");
-    double two = 0, worst = 0;
+    double worst = 0;
     int messengers = 1;
     for (int want : {1, 2, 8, 32}) {
         while (messengers < want) {
             StandinAddMessenger();
             messengers++;
         }
-        std::vector<Contender> c = {{id3v1, PluginUpdate, UPDATES_PER_ROUND, {}},
-                                    {id3v1, BaselineUpdate, UPDATES_PER_ROUND, {}}};
+        std::vector<Contender> c = {{id3v1, BaselineUpdate, UPDATES_PER_ROUND, {}},
+                                    {id3v1, PluginUpdate, UPDATES_PER_ROUND, {}}};
         Measure(c);
-        double plugin = Median(c[0].rounds), baseline = Median(c[1].rounds);
-        if (want == 2)
-            two = plugin;
-        worst = std::max(worst, plugin / baseline);
-        printf("%10d  %19.2f  %20.2f  %5.3f\n", want, plugin * 1e6, baseline * 1e6, plugin / baseline);
+        double plugin = Median(c[1].rounds), baseline = Median(c[0].rounds);
+        worst = std::max(worst, Median(c[1].ratios));
+        printf("%10d  %19.2f  %20.2f  ", want, plugin * 1e6, baseline * 1e6);
+        PrintRatio(c[1]);
+        printf("\n");
     }
     printf("highest ratio %.3f (target <= 1.10 at every count)\n", worst);
 
@@ -275,13 +300,14 @@ int main(void) {
                StandinReceived(0).empty() ? "nothing sent" : StandinDescribe(StandinReceived(0)[0].payload).c_str());
     }
     Measure(tags);
-    double v1 = Median(tags[0].rounds), highest = 0;
-    printf("one update, two messengers (us), against the ID3v1 file (target <= 1.25 x each):\n");
+    double highest = 0;
+    printf("one update, two messengers (us), against the ID3v1 round beside it (target <= 1.25 x each):\n");
     for (size_t i = 0; i < tags.size(); i++) {
-        double t = Median(tags[i].rounds);
         if (i > 0)
-            highest = std::max(highest, t / v1);
-        printf("  %-42s %8.2f  %.3f x\n", names[i], t * 1e6, t / v1);
+            highest = std::max(highest, Median(tags[i].ratios));
+        printf("  %-42s %8.2f ", names[i], Median(tags[i].rounds) * 1e6);
+        PrintRatio(tags[i]);
+        printf(" x\n");
     }
     printf("highest %.3f x (target <= 1.25 x)\n", highest);
 
@@ -295,12 +321,18 @@ int main(void) {
         for (int i = 0; i < 100; i++)
             Tick();
         size_t sent = StandinReceived(0).size() + StandinReceived(1).size();
-        std::vector<Contender> ticks = {{-1, Tick, TICKS_PER_ROUND, {}}, {-1, EmptyTick, TICKS_PER_ROUND, {}}};
+        // The idle tick against an update of the same entry beside it, and a
+        // timer that does nothing.
+        std::vector<Contender> ticks = {{id3v1, PluginUpdate, UPDATES_PER_ROUND, {}},
+                                        {-1, Tick, TICKS_PER_ROUND, {}},
+                                        {-1, EmptyTick, TICKS_PER_ROUND, {}}};
         Measure(ticks);
-        double idle = Median(ticks[0].rounds), empty = Median(ticks[1].rounds);
-        printf("idle tick (nothing changed), two messengers: %.3f us = %.2f %% of one update (%.2f us) "
-               "(target < 5 %%); a timer that does nothing: %.3f us; statuses sent by 100 idle ticks: %u\n",
-               idle * 1e6, 100 * idle / two, two * 1e6, empty * 1e6, (unsigned)sent);
+        printf("idle tick (nothing changed), two messengers: %.3f us, against one update (%.2f us): %.2f %% "
+               "[%.2f %.2f] (target < 5 %%); a timer that does nothing: %.3f us; statuses sent by 100 idle "
+               "ticks: %u\n",
+               Median(ticks[1].rounds) * 1e6, Median(ticks[0].rounds) * 1e6, 100 * Median(ticks[1].ratios),
+               100 * Quantile(ticks[1].ratios, 0.25), 100 * Quantile(ticks[1].ratios, 0.75),
+               Median(ticks[2].rounds) * 1e6, (unsigned)sent);
     } else {
         printf("idle tick: the plug-in's timer never fired\n");
     }
