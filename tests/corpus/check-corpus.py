@@ -82,6 +82,8 @@ Where these readers part from the rules (seen with ffprobe 5.1, mutagen
   the INFO title of a LIST chunk of size 0xFFFFFFFF.
 - AIFF: ffprobe and mediainfo read the NAME chunk as the title, which the
   rules ignore.
+- APEv2: exiftool and mutagen keep the last item of a key that repeats;
+  `exiftool -a` lists them all in file order, and the rule takes the first.
 - APEv2: exiftool's JSON drops the zero byte between values (its -b output
   keeps it), and it looks for APEv2 only in MP3-like files, so the tag
   after MP4 or Ogg data is given to it alone. mutagen appends its APEv2
@@ -870,12 +872,24 @@ def by_exiftool_ape(path):
         return by_exiftool_raw(tmp.name, "APE", names)
 
 
+def by_exiftool_ape_first(path):
+    """exiftool keeps the last item of a repeated APE key, unless -a lists
+    every item, in file order. RULE: the first item of a key counts."""
+    found = {}
+    for field, name in zip(FIELDS, ("Title", "Artist", "Album")):
+        lines = run("exiftool", "-a", "-s3", "-APE:%s" % name, path).splitlines()
+        if lines:
+            found[field] = [lines[0].decode("utf-8")]
+    return found or None
+
+
 READERS = {
     "ffprobe": by_ffprobe,
     "mediainfo": by_mediainfo,
     "mutagen": by_mutagen,
     "mutagen-ape": by_mutagen_ape,
     "exiftool-ape": by_exiftool_ape,
+    "exiftool-ape-first": by_exiftool_ape_first,
     "exiftool-riff": lambda p: by_exiftool_raw(p, "RIFF", ("Title", "Artist", "Product")),
     "exiftool-vorbis": by_exiftool_list,
 }
@@ -924,6 +938,7 @@ SECOND = {
     "ogg-vorbis-multi-artist-lowercase-mutagen.ogg": {"container": "exiftool-vorbis"},
     "opus-opusenc.opus": {"container": "ffprobe"},
     "opus-picture-1mib-before-title-opusenc.opus": {"container": "ffprobe"},
+    "opus-foreign-page-among-comment-pages-crafted.opus": {"container": "mutagen"},
     "opus-long-fields-cut-mutagen.opus": {"container": "ffprobe"},
     "ogg-lacing-past-eof-crafted.ogg": {"container": "ffprobe"},
     "ogg-comment-count-ffffffff-beside-ape-crafted.ogg": {"container": "ffprobe",
@@ -947,6 +962,7 @@ SECOND = {
     "mp3-ape-multivalue-lowercase-mutagen.mp3": {"ape": "exiftool-ape"},
     "mp3-ape-size-past-start-beside-v1-crafted.mp3": {"ape": "exiftool-ape"},
     "mp3-ape-item-count-ffffffff-beside-v1-crafted.mp3": {"ape": "exiftool-ape"},
+    "mp3-ape-two-titles-crafted.mp3": {"ape": "exiftool-ape-first"},
 }
 # Where a tool misreads a sound structure (see the docstring), its
 # reading is not compared with the walker's, only recorded.
@@ -1237,6 +1253,9 @@ FACTS.update({
         < [n.upper() for n in i["ogg"]["names"]].index("TITLE")
         and len(i["ogg"]["comment_packet"]) > 1 << 20
         and len(i["ogg"]["pages"]) > 10 and i["ogg"]["bad_crc"] == 0,
+    "opus-foreign-page-among-comment-pages-crafted.opus": lambda i:
+        len({serial for _, serial, _ in i["ogg"]["pages"]}) == 2
+        and i["ogg"]["bad_crc"] == 0,
     "opus-long-fields-cut-mutagen.opus": lambda i: all(
         units(i["container_fields"][k]) > 127 for k in FIELDS),
     "ogg-lacing-past-eof-crafted.ogg": lambda i:
@@ -1281,6 +1300,8 @@ FACTS.update({
         and b"Uno\0Dos" in i["data"],
     "mp3-ape-size-past-start-beside-v1-crafted.mp3": lambda i:
         "past the start" in i["ape"]["broken"] and usable(i["v1"]),
+    "mp3-ape-two-titles-crafted.mp3": lambda i:
+        [k.lower() for k in i["ape"]["keys"]].count("title") == 2,
     "mp3-ape-item-count-ffffffff-beside-v1-crafted.mp3": lambda i:
         "0xFFFFFFFF" in i["ape"]["broken"] and usable(i["v1"]),
 })

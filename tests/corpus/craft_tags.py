@@ -2,7 +2,9 @@
 """Rewrites a few bytes of real files made by ffmpeg, oggenc, opusenc and
 mutagen into the cases no packaged tool writes: 64-bit and size-0 MP4
 atoms, a meta atom without version and flags, a 4 MiB mdat, and broken
-sizes and counts in MP4, Ogg, ASF, RIFF and APEv2 structures.
+sizes and counts in MP4, Ogg, ASF, RIFF and APEv2 structures, a page of
+another stream among an Ogg comment header's pages, and two APEv2 items of
+one key.
 
     craft_tags.py CASE IN OUT
 
@@ -256,6 +258,28 @@ def ogg_comment_length_past_packet(data):
     return ogg_patch(data, at + magic + 8 + vendor, struct.pack("<I", 1000000))
 
 
+def ogg_foreign_page_among_comment_pages(data):
+    """A full page of another logical stream (a copy of one of the comment
+    header's full pages under another serial number) stands between the
+    comment header's first two full pages. The comment header's own pages
+    are all there, in sequence; but where full pages of its stream alone
+    would put a page some pages on, the page found carries the stream's
+    serial and the continued flag with a sequence number one lower: a page
+    of the stream is missing before it, from where the skip ahead looks."""
+    pages = ogg_pages(data)
+    serial = data[14:18]
+    full = [p for p in pages[1:] if data[p[0] + 26] == 255 and data[p[0] + 5] & 1
+            and data[p[0] + 14:p[0] + 18] == serial]
+    assert len(full) >= 4, "the comment header must span many full pages"
+    start, length, body = full[0]
+    foreign = bytearray(data[start:start + length])
+    foreign[14:18] = struct.pack("<I", struct.unpack("<I", bytes(serial))[0] + 1)
+    foreign[22:26] = bytes(4)
+    foreign[22:26] = struct.pack("<I", ogg_crc(foreign))
+    at = start + length
+    return data[:at] + bytes(foreign) + data[at:]
+
+
 # ------------------------------------------------------------------- ASF
 # Objects: a 16-byte GUID and a 64-bit little-endian size (header
 # included). The header object also has a child count and 2 reserved bytes.
@@ -311,6 +335,15 @@ def ape_size_past_start(data):
     return data[:at + 12] + struct.pack("<I", at + 32 + 1000) + data[at + 16:]
 
 
+def ape_two_titles(data):
+    """The item key "Tytle" becomes "TITLE": the tag then holds two Title
+    items, the one mutagen wrote first (the shorter) and this later one."""
+    at = ape_footer(data)
+    size = struct.unpack("<I", data[at + 12:at + 16])[0]
+    key = data.index(b"\0Tytle\0", at + 32 - size) + 1
+    return data[:key] + b"TITLE" + data[key + 5:]
+
+
 def ape_item_count_ffffffff(data):
     """The footer's item count says 0xFFFFFFFF."""
     at = ape_footer(data)
@@ -328,10 +361,12 @@ CASES = {
     "ogg-lacing-past-eof": ogg_lacing_past_eof,
     "ogg-comment-count-ffffffff": ogg_comment_count_ffffffff,
     "ogg-comment-length-past-packet": ogg_comment_length_past_packet,
+    "ogg-foreign-page-among-comment-pages": ogg_foreign_page_among_comment_pages,
     "asf-object-past-header": asf_object_past_header,
     "riff-list-size-ffffffff": riff_list_size_ffffffff,
     "ape-size-past-start": ape_size_past_start,
     "ape-item-count-ffffffff": ape_item_count_ffffffff,
+    "ape-two-titles": ape_two_titles,
 }
 
 

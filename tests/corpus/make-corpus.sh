@@ -482,6 +482,13 @@ o.tags.extend(pictures + others)
 o.save()
 PYEOF
 
+# The same file with a page of another stream between the comment header's
+# first two full pages (craft_tags.py): the reader must take the pages of
+# its own stream alone, in sequence, where a skip over full pages would
+# land one page short.
+crafttags ogg-foreign-page-among-comment-pages "$f" \
+    "$here/opus-foreign-page-among-comment-pages-crafted.opus"
+
 # Fields longer than 127 UTF-16 units, by mutagen, in Opus (as in
 # v24-long-fields-cut-mutagen.mp3): an emoji straddling the cut is dropped,
 # one ending at unit 127 stays.
@@ -638,6 +645,13 @@ f="$work/ape2.mp3"
 apev2 "Title=Ape Count Title" "Artist=Ape Count Artist"
 id3v2 -1 -t "V1 After Endless Items" -a "Item Counter" -A "Count FFFFFFFF" "$f"
 crafttags ape-item-count-ffffffff "$f" "$here/mp3-ape-item-count-ffffffff-beside-v1-crafted.mp3"
+# Two Title items in one APEv2 tag: mutagen writes the shorter item first,
+# and craft_tags.py renames the later "Tytle" item to "TITLE". The first
+# counts.
+cp "$work/plain.mp3" "$work/ape3.mp3"
+f="$work/ape3.mp3"
+apev2 "Title=First Title Counts" "Tytle=The Later Title Is Never Used" "Artist=Two Titles Artist"
+crafttags ape-two-titles "$f" "$here/mp3-ape-two-titles-crafted.mp3"
 
 # ------------------------------------------------------------- check
 $PY "$here/check-corpus.py"
