@@ -137,20 +137,22 @@ std::vector<std::string> Rows(HWND dialog) {
     return rows;
 }
 
+// A box's text as UTF-8.
 std::string BoxText(HWND dialog, int row) {
-    char text[256] = "";
-    GetDlgItemTextA(dialog, BOXES[row], text, sizeof text);
-    return text;
+    WCHAR text[256] = L"";
+    GetDlgItemTextW(dialog, BOXES[row], text, 256);
+    return StandinToUtf8(text);
 }
 
 void TypeInto(HWND dialog, int row, const std::string &text) { SetDlgItemTextA(dialog, BOXES[row], text.c_str()); }
 
-// Types into a box key by key, over whatever it held, as a person does.
+// Types UTF-8 text into a box key by key, over whatever it held, as a
+// person (or an input method) does.
 void TypeKeys(HWND dialog, int row, const std::string &text) {
     HWND box = GetDlgItem(dialog, BOXES[row]);
-    SendMessageA(box, EM_SETSEL, 0, -1);
-    for (char c : text)
-        SendMessageA(box, WM_CHAR, (WPARAM)(unsigned char)c, 1);
+    SendMessageW(box, EM_SETSEL, 0, -1);
+    for (WCHAR c : StandinFromUtf8(text))
+        SendMessageW(box, WM_CHAR, (WPARAM)c, 1);
 }
 
 void Notify(HWND dialog, int control, WORD code) {
@@ -599,11 +601,13 @@ TEST_F(DialogTest, NoListNotificationLosesWhatWasTyped) {
     LoadPlugin("[Songbeam!]\r\nTEXT1=108\r\nTEXT2=0\r\nCUSTOM1=stored words\r\n");
     for (WORD code : notifications) {
         SCOPED_TRACE(code);
-        const std::string typed = "at the gym " + std::to_string(code);
+        const std::string typed = "at the gym \xF0\x9F\x8E\xA7 " + std::to_string(code);
         RunDialog([&](HWND dialog) {
             TypeKeys(dialog, 0, typed);
             Notify(dialog, LISTS[0], code);
             EXPECT_EQ(BoxText(dialog, 0), typed);
+            SetEnabledBox(dialog, false);
+            SetEnabledBox(dialog, true);
             // Away to "Song" and back: the box keeps the typing meanwhile.
             Choose(dialog, 0, SONG);
             Choose(dialog, 0, CUSTOM);
@@ -611,7 +615,7 @@ TEST_F(DialogTest, NoListNotificationLosesWhatWasTyped) {
             EXPECT_EQ(BoxText(dialog, 0), typed);
             Press(dialog, IDOK);
         });
-        EXPECT_EQ(Saved(ini, "CUSTOM1"), typed);
+        EXPECT_EQ(Saved(ini, "CUSTOM1"), StandinToAnsi(StandinFromUtf8(typed)));
         EXPECT_EQ(Published(), (std::vector<std::string>{"on \"{0}\" -> \"" + typed + "\""}));
     }
 }
