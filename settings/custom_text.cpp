@@ -100,6 +100,7 @@ void EncodeCustomCopy(const TextUnit *text, const TextUnit *shown, char *copy) {
 }
 
 bool DecodeCustomCopy(const char *copy, const TextUnit *shown, TextUnit *text) {
+    text[0] = 0;
     uint32_t mark = 0;
     for (int i = 0; i < 8; i++) {
         int digit = HexValue(copy[i]);

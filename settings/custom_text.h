@@ -28,6 +28,6 @@ void EncodeCustomCopy(const TextUnit *text, const TextUnit *shown, char *copy);
 
 // The exact text from a copy, into `text` (FIELD_UNITS units), when the copy
 // is sound and was written beside a CUSTOMn that holds `shown` as it does
-// now. False for anything else: another form, a text that does not fit, a
-// control character, or a CUSTOMn changed since.
+// now. False, with `text` empty, for anything else: another form, a text
+// that does not fit, a control character, or a CUSTOMn changed since.
 bool DecodeCustomCopy(const char *copy, const TextUnit *shown, TextUnit *text);
