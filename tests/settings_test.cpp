@@ -142,8 +142,15 @@ TEST_F(SettingsTest, TheUnicodeSettingsPathServesAFolderOfAnyName) {
     EXPECT_EQ(Saved(saved, "TEXT1"), "106");
     EXPECT_EQ(Saved(saved, "CUSTOM2"), "30 chars is all it holds, 127") << "no blank at the end";
     EXPECT_NE(Saved(saved, "CUSTOM2U"), "(missing)");
+    // A file the first save creates through the W profile functions is
+    // ANSI text too.
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    LoadPlugin();
+    Quit();
+    Unload();
+    EXPECT_EQ(StandinReadFileW(path), Section(DEFAULT_KEYS));
     EXPECT_EQ(StandinRequestCount(334), 0) << "the narrow path is never asked for, nor opened";
-    EXPECT_EQ(StandinRequestCount(1334), 2);
+    EXPECT_EQ(StandinRequestCount(1334), 3);
 
     // A host that does not answer 1334 still names its file through 334.
     StandinSetSettingsPath(ini);
