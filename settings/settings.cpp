@@ -11,6 +11,7 @@
 // (they read and write such a file in the ANSI code page), otherwise the A
 // functions with the narrow path.
 static const char SECTION[] = "Songbeam!";
+static const WCHAR SECTION_W[] = L"Songbeam!";
 static const char *const SOURCE_KEYS[SLOT_COUNT] = {"TEXT1", "TEXT2", "TEXT3", "TEXT4"};
 static const char *const CUSTOM_KEYS[SLOT_COUNT] = {"CUSTOM1", "CUSTOM2", "CUSTOM3", "CUSTOM4"};
 // The exact copy of a custom text that CUSTOMn cannot hold as it is.
@@ -30,7 +31,7 @@ enum {
     TEXT_READ_BYTES = COPY_READ_UNITS > NARROW_BYTES ? COPY_READ_UNITS : NARROW_BYTES,
 };
 
-// ASCII text (the section, the keys, a copy) as UTF-16.
+// ASCII text (a key, a copy) as UTF-16.
 static const WCHAR *WidenAscii(const char *text, WCHAR *wide, int units) {
     int i = 0;
     for (; text[i] != 0 && i < units - 1; i++)
@@ -50,9 +51,8 @@ static bool SameText(const WCHAR *a, const WCHAR *b) {
 
 static int ReadInt(const char *key, int current) {
     if (HostLink.iniPathW != NULL) {
-        WCHAR section[NAME_UNITS], name[NAME_UNITS];
-        return (int)GetPrivateProfileIntW(WidenAscii(SECTION, section, NAME_UNITS),
-                                          WidenAscii(key, name, NAME_UNITS), current, HostLink.iniPathW);
+        WCHAR name[NAME_UNITS];
+        return (int)GetPrivateProfileIntW(SECTION_W, WidenAscii(key, name, NAME_UNITS), current, HostLink.iniPathW);
     }
     return (int)GetPrivateProfileIntA(SECTION, key, current, HostLink.iniPath);
 }
@@ -63,9 +63,9 @@ static int ReadInt(const char *key, int current) {
 static bool ReadText(const char *key, WCHAR *text, int units) {
     static const WCHAR MISSING[] = L"\x01";
     if (HostLink.iniPathW != NULL) {
-        WCHAR section[NAME_UNITS], name[NAME_UNITS];
-        GetPrivateProfileStringW(WidenAscii(SECTION, section, NAME_UNITS), WidenAscii(key, name, NAME_UNITS),
-                                 MISSING, text, (DWORD)units, HostLink.iniPathW);
+        WCHAR name[NAME_UNITS];
+        GetPrivateProfileStringW(SECTION_W, WidenAscii(key, name, NAME_UNITS), MISSING, text, (DWORD)units,
+                                 HostLink.iniPathW);
     } else {
         char narrow[TEXT_READ_BYTES];
         WCHAR wide[TEXT_READ_BYTES];
@@ -81,9 +81,8 @@ static bool ReadText(const char *key, WCHAR *text, int units) {
 // Writes a key's text, or removes the key when `text` is null.
 static void WriteText(const char *key, const WCHAR *text) {
     if (HostLink.iniPathW != NULL) {
-        WCHAR section[NAME_UNITS], name[NAME_UNITS];
-        WritePrivateProfileStringW(WidenAscii(SECTION, section, NAME_UNITS), WidenAscii(key, name, NAME_UNITS), text,
-                                   HostLink.iniPathW);
+        WCHAR name[NAME_UNITS];
+        WritePrivateProfileStringW(SECTION_W, WidenAscii(key, name, NAME_UNITS), text, HostLink.iniPathW);
         return;
     }
     char narrow[TEXT_READ_BYTES] = "";

@@ -20,15 +20,6 @@ bool Contains(const std::string &text, const std::string &part) {
 }
 
 // The section's value of `key` in the saved file, or "<missing>".
-std::string SavedValue(const std::string &file, const std::string &key) {
-    std::string line = "\r\n" + key + "=";
-    size_t at = file.find(line);
-    if (at == std::string::npos)
-        return "<missing>";
-    at += line.size();
-    return file.substr(at, file.find("\r\n", at) - at);
-}
-
 bool IsDecimal(const std::string &text) {
     size_t i = (!text.empty() && text[0] == '-') ? 1 : 0;
     if (i >= text.size() || (text[i] == '0' && text.size() > i + 1))

@@ -34,6 +34,17 @@ inline std::string OnText(const std::vector<std::string> &slots) {
     return OnText(format.empty() ? all : format, slots);
 }
 
+// The value of `key` in a settings file's bytes (a line after the first),
+// or "<missing>".
+inline std::string SavedValue(const std::string &file, const std::string &key) {
+    std::string line = "\r\n" + key + "=";
+    size_t at = file.find(line);
+    if (at == std::string::npos)
+        return "<missing>";
+    at += line.size();
+    return file.substr(at, file.find("\r\n", at) - at);
+}
+
 const char OFF_TEXT[] = "\\0Music\\00\\0WMContentID\\0";
 
 // An ID3v1 tag from raw 30-byte fields, taken exactly as given (no padding

@@ -57,15 +57,6 @@ TEST_F(SettingsTest, OnlyTheQuitOfARunningPluginWritesTheTenLineSection) {
     EXPECT_EQ(StandinReadFile(ini), Section(DEFAULT_KEYS));
 }
 
-// The value of `key` in the section of a settings file's bytes, or "(missing)".
-std::string Saved(const std::string &bytes, const std::string &key) {
-    size_t at = bytes.find("\r\n" + key + "=");
-    if (at == std::string::npos)
-        return "(missing)";
-    at += key.size() + 3;
-    return bytes.substr(at, bytes.find("\r\n", at) - at);
-}
-
 // CUSTOM1 holds what an older build reads (30 characters); the exact text
 // stands beside it in CUSTOM1U, which counts only while CUSTOM1 holds what
 // was written with it, and only in its own sound form.
@@ -76,10 +67,10 @@ TEST_F(SettingsTest, ExactCopiesCountOnlyBesideTheTextTheyWereWrittenWith) {
     ExpectOnly(Publish(), OnText({forty}));
     Quit();
     Unload();
-    std::string saved = StandinReadFile(ini), copy = Saved(saved, "CUSTOM1U");
-    EXPECT_EQ(Saved(saved, "CUSTOM1"), first30);
-    EXPECT_EQ(Saved(saved, "CUSTOM2"), "") << "the key exists, so its default does not apply";
-    EXPECT_EQ(Saved(saved, "CUSTOM2U"), "(missing)");
+    std::string saved = StandinReadFile(ini), copy = SavedValue(saved, "CUSTOM1U");
+    EXPECT_EQ(SavedValue(saved, "CUSTOM1"), first30);
+    EXPECT_EQ(SavedValue(saved, "CUSTOM2"), "") << "the key exists, so its default does not apply";
+    EXPECT_EQ(SavedValue(saved, "CUSTOM2U"), "<missing>");
     ASSERT_EQ(copy.size(), 9 + forty.size() + 2 * 2) << copy;  // "%" is written as %25
     // An older build loads (31 bytes with the terminator) and saves.
     char old[31];
@@ -117,14 +108,14 @@ TEST_F(SettingsTest, ExactCopiesCountOnlyBesideTheTextTheyWereWrittenWith) {
         Unload();
         // A text that CUSTOM1 holds exactly leaves no copy behind.
         saved = StandinReadFile(ini);
-        EXPECT_EQ(Saved(saved, "CUSTOM1"), row.published.substr(0, 30));
-        EXPECT_EQ(Saved(saved, "CUSTOM1U") == "(missing)", row.published.size() <= 30) << saved;
+        EXPECT_EQ(SavedValue(saved, "CUSTOM1"), row.published.substr(0, 30));
+        EXPECT_EQ(SavedValue(saved, "CUSTOM1U") == "<missing>", row.published.size() <= 30) << saved;
     }
 }
 
 // A profile folder whose name the ANSI code page cannot hold: the host's
 // narrow answer has "?" in it and names no file, so only the Unicode path
-// reads and writes the settings, Unicode custom texts included.
+// reads and writes the settings, the exact copy of a long text included.
 TEST_F(SettingsTest, TheUnicodeSettingsPathServesAFolderOfAnyName) {
     std::wstring folderW = StandinFromAnsi(folder) + L"\\" + StandinFromUtf8("\xE8\xA8\xAD\xE5\xAE\x9A");
     std::wstring path = folderW + L"\\settings.ini";
@@ -139,9 +130,9 @@ TEST_F(SettingsTest, TheUnicodeSettingsPathServesAFolderOfAnyName) {
         Unload();
     }
     std::string saved = StandinReadFileW(path);
-    EXPECT_EQ(Saved(saved, "TEXT1"), "106");
-    EXPECT_EQ(Saved(saved, "CUSTOM2"), "30 chars is all it holds, 127") << "no blank at the end";
-    EXPECT_NE(Saved(saved, "CUSTOM2U"), "(missing)");
+    EXPECT_EQ(SavedValue(saved, "TEXT1"), "106");
+    EXPECT_EQ(SavedValue(saved, "CUSTOM2"), "30 chars is all it holds, 127") << "no blank at the end";
+    EXPECT_NE(SavedValue(saved, "CUSTOM2U"), "<missing>");
     // A file the first save creates through the W profile functions is
     // ANSI text too.
     ASSERT_TRUE(DeleteFileW(path.c_str()));
