@@ -49,8 +49,11 @@ export DEBIAN_FRONTEND=noninteractive
 # A mirror in mid-sync can fail one index of the update ("File has unexpected
 # size"); try again a few times, then go on with the indexes that did arrive
 # and let the install say whether what it needs is there.
+log=$(mktemp "${TMPDIR:-/tmp}/install-deps.XXXXXX")
+trap 'rm -f "$log"' EXIT
 tries=0
-until apt-get update -q; do
+until apt-get update -q >"$log" 2>&1; do
+    cat "$log"
     tries=$((tries + 1))
     if [ "$tries" -ge 4 ]; then
         echo "install-deps: apt-get update failed $tries times; installing from the indexes it fetched" >&2
@@ -58,5 +61,23 @@ until apt-get update -q; do
     fi
     sleep $((tries * 10))
 done
-apt-get install -y -q --no-install-recommends $missing
+[ "$tries" -ge 4 ] || cat "$log"
+
+# The foreign architectures whose index of some suite did not arrive in the
+# last update. Their packages then come from an older index (or the release's
+# own suite) while the native ones are the newer updates, and a package that
+# both architectures must have in the same version (what wine32:i386 needs)
+# cannot be installed.
+lagging=""
+for arch in $(dpkg --print-foreign-architectures); do
+    grep -q "Failed to fetch .*/binary-$arch/" "$log" && lagging="$lagging $arch"
+done
+
+if ! apt-get install -y -q --no-install-recommends $missing; then
+    suite=$(. "${SONGBEAM_OS_RELEASE:-/etc/os-release}" && echo "${VERSION_CODENAME:-}")
+    [ -n "$lagging" ] && [ -n "$suite" ] || exit 1
+    # The release's own suite holds the same versions for every architecture.
+    echo "install-deps: the$lagging index did not arrive; installing again from the release's own suite ($suite), whose versions every architecture has" >&2
+    apt-get install -y -q --no-install-recommends -t "$suite" $missing
+fi
 test_locales
