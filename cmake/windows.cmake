@@ -13,8 +13,11 @@ add_library(gen_songbeam SHARED
   ${SONGBEAM_TEXT_SOURCES}
   host/plugin.cpp
   host/host_requests.cpp
+  host/host_menu.cpp
+  host/window_hooks.cpp
   status/state.cpp
   status/update.cpp
+  status/pacing.cpp
   status/broadcast.cpp
   status/played_entry.cpp
   status/watch.cpp

@@ -4,6 +4,7 @@
 // custom texts are taken from the edit boxes only when the dialog closes.
 #include "dialog/config_dialog.h"
 
+#include "host/host_menu.h"
 #include "host/plugin.h"
 #include "settings/custom_text.h"
 #include "settings/settings.h"
@@ -24,6 +25,9 @@ enum { ITEM_COUNT = 5, CUSTOM_ITEM = 3, BLANK_ITEM = 4 };
 static const WCHAR *const ITEM_TEXTS[ITEM_COUNT] = {L"Song", L"Artist", L"Album", L"Custom", L""};
 static const int ITEM_SOURCES[ITEM_COUNT] = {SOURCE_SONG, SOURCE_ARTIST, SOURCE_ALBUM, SOURCE_CUSTOM,
                                              SOURCE_NONE};
+
+// The dialog while it is open: there is only ever one.
+static HWND openDialog;
 
 static const WCHAR CREDITS_SIGNATURE[] = L"the Songbeam! team";
 static const WCHAR CREDITS_CONTACT[] = L"songbeam@example.org";
@@ -97,6 +101,7 @@ static void MakeRowsUsable(HWND dialog) {
 }
 
 static void OpenDialog(HWND dialog) {
+    openDialog = dialog;
     SetWindowTextW(dialog, DIALOG_CAPTION);
     for (int k = 0; k < SLOT_COUNT; k++)
         SetShown(dialog, CUSTOM_BOXES[k], FALSE);
@@ -159,17 +164,35 @@ static void ApplyListChoice(HWND dialog, int k) {
 
 // ---- the "enabled" box ------------------------------------------------------------
 
-// The box has toggled itself already. The lists keep showing the stored
-// sources either way, so what the dialog shows is what closing saves; checked
-// again, the rows are usable as at the opening.
-static void ApplyEnabledBox(HWND dialog) {
-    if (IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED) {
+// The lists keep showing the stored sources either way, so what the dialog
+// shows is what closing saves; checked again, the rows are usable as at the
+// opening.
+static void ShowEnabledRows(HWND dialog) {
+    if (StatusSettings.enabled != 0)
         MakeRowsUsable(dialog);
-        StatusSettings.enabled = 1;
-    } else {
+    else
         GreyAllRows(dialog);
-        StatusSettings.enabled = 0;
-    }
+}
+
+// The box has toggled itself already. The host's menu shows the switch too.
+static void ApplyEnabledBox(HWND dialog) {
+    StatusSettings.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED ? 1 : 0;
+    ShowEnabledRows(dialog);
+    ShowPublishingInMenu();
+}
+
+void ShowPublishingInDialog(void) {
+    if (openDialog == NULL)
+        return;
+    CheckDlgButton(openDialog, IDC_ENABLED, StatusSettings.enabled != 0 ? BST_CHECKED : BST_UNCHECKED);
+    ShowEnabledRows(openDialog);
+}
+
+bool BringDialogToFront(void) {
+    if (openDialog == NULL || !IsWindow(openDialog))
+        return false;
+    SetForegroundWindow(openDialog);
+    return true;
 }
 
 // ---- closing ----------------------------------------------------------------------
@@ -187,6 +210,7 @@ static void CloseDialog(HWND dialog) {
     }
     SaveSettings();
     UpdateStatus();
+    openDialog = NULL;
     EndDialog(dialog, 0);
 }
 
@@ -290,4 +314,5 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 void RunConfigDialog(void) {
     DialogBoxParamW(PluginRecord.moduleInstance, MAKEINTRESOURCEW(IDD_CONFIG), PluginRecord.parentWindow,
                     ConfigDialogProc, 0);
+    openDialog = NULL;
 }

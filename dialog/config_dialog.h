@@ -26,4 +26,11 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 // Runs the dialog modally over the host's main window; returns when it closes.
 void RunConfigDialog(void);
+
+// Brings the open dialog to the front; false when none is open.
+bool BringDialogToFront(void);
+
+// An open dialog shows the "enabled" setting as it now stands: its box, and
+// its rows usable or greyed.
+void ShowPublishingInDialog(void);
 #endif

@@ -1,9 +1,11 @@
 #include "host/plugin.h"
 
 #include "dialog/config_dialog.h"
-#include "host/host_requests.h"
+#include "host/host_menu.h"
+#include "host/window_hooks.h"
 #include "settings/settings.h"
 #include "status/broadcast.h"
+#include "status/pacing.h"
 #include "status/state.h"
 #include "status/update.h"
 #include "status/watch.h"
@@ -16,94 +18,45 @@ extern "C" __declspec(dllexport) PluginRecordType *winampGetGeneralPurposePlugin
     return &PluginRecord;
 }
 
-// The playlist window may be a Unicode window: the hook then goes on, and
-// passes every message on, with the W functions, so that text sent to the
-// window as Unicode reaches its own procedure unchanged.
-static WNDPROC PlaylistProcedure(void) {
-    if (HostLink.playlistUnicode)
-        return (WNDPROC)GetWindowLongPtrW(HostLink.playlistWindow, GWLP_WNDPROC);
-    return (WNDPROC)GetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC);
-}
-
-static WNDPROC ReplacePlaylistProcedure(WNDPROC procedure) {
-    if (HostLink.playlistUnicode)
-        return (WNDPROC)SetWindowLongPtrW(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)procedure);
-    return (WNDPROC)SetWindowLongPtrA(HostLink.playlistWindow, GWLP_WNDPROC, (LONG_PTR)procedure);
-}
-
-// The host unloads the library after quit, so no message may reach the hook
-// afterwards. While our procedure is still the window's own, the previous one
-// goes back. When another procedure has been put on top of ours since, it
-// will keep calling us, so the module stays loaded for the life of the
-// process and the hook keeps passing every message on.
-static bool UnhookPlaylistWindow(void) {
-    if (!HostLink.hooked)
-        return true;
-    WNDPROC current = PlaylistProcedure();
-    if (current == PlaylistHookProc)
-        ReplacePlaylistProcedure(HostLink.previousPlaylistProc);
-    else if (current != NULL)
-        return false;  // another procedure sits on top; NULL: the window is gone
-    HostLink.hooked = false;
-    return true;
-}
-
-static void ReleasePlaylistWindow(void) {
-    if (UnhookPlaylistWindow())
-        return;
-    HMODULE pinned;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       (LPCSTR)(void *)PlaylistHookProc, &pinned);
-}
-
-// A host that unloads the library without quit would leave the window and
-// the timer calling into freed code: the timer and the window watch stop,
-// and while the hook is still the window's own procedure, the previous one
-// goes back. Nothing is done when the process itself ends.
+// A host that unloads the library (the host itself never does) would leave
+// the windows and the timers calling into freed code: the timers and the
+// window watch stop, and every hook that is still its window's own procedure
+// comes off. Nothing is done when the process itself ends.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved == NULL) {
         StopWatching();
-        UnhookPlaylistWindow();
+        StopPacing();
+        UnhookHostWindows();
         ForgetBroadcast();
     }
     return TRUE;
 }
 
-// The hook is in a window's chain at most once. After a second init, or in a
-// module kept loaded after quit, it is still there: the chain stays as it is,
-// since taking the hook itself (or a procedure that calls on to it) as the
-// previous procedure would send every message round for ever.
-static void HookPlaylistWindow(HWND window) {
-    if (HostLink.hooked) {
-        if (window == HostLink.playlistWindow)
-            return;
-        ReleasePlaylistWindow();
-        if (HostLink.hooked)
-            return;
-    }
-    HostLink.playlistWindow = window;
-    HostLink.playlistUnicode = window != NULL && IsWindowUnicode(window);
-    WNDPROC previous = ReplacePlaylistProcedure(PlaylistHookProc);
-    if (previous == NULL || previous == PlaylistHookProc)
-        return;  // no window, or it cannot be hooked
-    HostLink.previousPlaylistProc = previous;
-    HostLink.hooked = true;
-}
-
+// The host loads its general plug-ins before anything plays: nothing is
+// published until a track plays.
 int PluginInit(void) {
     // A module kept loaded after quit starts from the same settings as a
     // fresh load would.
-    if (HostLink.session == SESSION_ENDED)
+    if (HostLink.session == SESSION_ENDED) {
         RestoreInitialSettings();
+        ForgetLastCheck();
+    }
     LoadSettings();
     HostLink.session = SESSION_RUNNING;
     HostLink.metadataKnown = false;
-    HookPlaylistWindow((HWND)SendHostCommand(1, HOST_PLAYLIST_WINDOW));
+    HostLink.trackingOff = false;
+    HookHostWindows();
+    AddMenuItem();
     StartWatching();
     return 0;
 }
 
+// The host's preferences stay usable while the dialog is open, so Configure
+// can be pressed again: the open dialog comes to the front, and no second
+// one opens (the one closed last would overwrite the other's changes).
 void PluginConfig(void) {
+    if (BringDialogToFront())
+        return;
     // Before init no settings file has been chosen: the settings are read as
     // init reads them, so the dialog shows them and saves into that file.
     if (HostLink.iniPath == NULL && HostLink.iniPathW == NULL)
@@ -114,9 +67,11 @@ void PluginConfig(void) {
 // Only a running plug-in quits: a second quit would save every source as
 // unused, and one before init has no settings file to save into. No tick
 // runs from quit on. The save comes first, so the file keeps the sources in
-// force; the slots are out of use before the off status goes out, so an
-// update that a messenger sets off while it handles that status sends the
-// off status too.
+// force; the slots are out of use before the off status goes out, so a
+// check that a messenger sets off while it handles that status finds
+// nothing to publish. At quit the host's main window and menu are gone, or
+// about to go (at the end of a Windows session quit comes inside
+// WM_ENDSESSION): neither is touched.
 void PluginQuit(void) {
     if (HostLink.session != SESSION_RUNNING)
         return;
@@ -126,14 +81,7 @@ void PluginQuit(void) {
     for (int k = 0; k < SLOT_COUNT; k++)
         StatusSettings.slotSource[k] = SOURCE_NONE;
     ClearStatus();
-    ReleasePlaylistWindow();
+    ReleaseHostWindows();
+    ForgetMenuItem();
     ForgetBroadcast();
-}
-
-LRESULT CALLBACK PlaylistHookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER && wParam == PLAYLIST_NOTIFY_CODE && (lParam & 0x40000000) != 0)
-        UpdateStatus();
-    if (HostLink.playlistUnicode)
-        return CallWindowProcW(HostLink.previousPlaylistProc, window, message, wParam, lParam);
-    return CallWindowProcA(HostLink.previousPlaylistProc, window, message, wParam, lParam);
 }

@@ -1,10 +1,10 @@
 // The plug-in record the host reads through the one export, and the
-// callbacks and playlist hook that drive the plug-in.
+// callbacks that drive the plug-in.
 #pragma once
 
 #include <windows.h>
 
-enum { PLUGIN_RECORD_VERSION = 0x10, PLAYLIST_NOTIFY_CODE = 666 };
+enum { PLUGIN_RECORD_VERSION = 0x10 };
 
 struct PluginRecordType {
     int version;
@@ -23,4 +23,3 @@ extern "C" __declspec(dllexport) PluginRecordType *winampGetGeneralPurposePlugin
 int PluginInit(void);
 void PluginConfig(void);
 void PluginQuit(void);
-LRESULT CALLBACK PlaylistHookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

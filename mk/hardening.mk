@@ -19,7 +19,7 @@ fuzz: native
 bench: build
 	@arch=$$($(ARCH)) || exit 1; \
 	i686-w64-mingw32-strip -o build/i686/gen_songbeam.stripped.dll build/i686/bin/gen_songbeam.dll && \
-	echo "gen_songbeam.dll (i686, stripped): $$(wc -c < build/i686/gen_songbeam.stripped.dll) bytes (target 49152)" && \
+	echo "gen_songbeam.dll (i686, stripped): $$(wc -c < build/i686/gen_songbeam.stripped.dll) bytes (target 57344)" && \
 	rm -f build/i686/gen_songbeam.stripped.dll && \
 	tools/wine-env.sh build/$$arch $$arch && \
 	( cd build/$$arch/bin && \

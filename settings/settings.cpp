@@ -132,12 +132,10 @@ static void ShownText(const WCHAR *text, WCHAR *shown) {
             start++, changed = true;
         if (units - start >= 2 && (shown[start] == '"' || shown[start] == '\'') && shown[units - 1] == shown[start])
             start++, units--, changed = true;
-        while (AnsiBytes(shown + start, units - start) > SHOWN_BYTES) {
-            units--;
-            if (units > start && shown[units] >= 0xDC00 && shown[units] <= 0xDFFF)
-                units--;
-            changed = true;
-        }
+        // Text widened from an ANSI code page holds no surrogate pair, so a
+        // unit is a character.
+        while (AnsiBytes(shown + start, units - start) > SHOWN_BYTES)
+            units--, changed = true;
     }
     MoveMemory(shown, shown + start, (units - start) * sizeof(WCHAR));
     shown[units - start] = 0;
@@ -147,13 +145,29 @@ static void ShownText(const WCHAR *text, WCHAR *shown) {
 
 // The host's settings file in Unicode first (1334), then narrow (334); a
 // host that answers neither has its settings in "winamp.ini" in the Windows
-// directory.
+// directory. The path is copied once, at init, and read no further than its
+// terminator: the host may free its text before the last save, at the end
+// of a Windows session, and a path without a terminator within the longest
+// a path can be is no answer.
+static WCHAR settingsPathW[HOST_PATH_UNITS];
+static char settingsPath[HOST_PATH_UNITS];
+
 static void ChooseSettingsFile(void) {
-    HostLink.iniPathW = HostWideText(0, HOST_SETTINGS_FILE_W);
+    size_t length = 0;
+    HostLink.iniPathW = NULL;
     HostLink.iniPath = NULL;
-    if (HostLink.iniPathW == NULL) {
-        const char *hostPath = HostText(0, HOST_SETTINGS_FILE);
-        HostLink.iniPath = hostPath != NULL ? hostPath : "winamp.ini";
+    const WCHAR *wide = HostWideText(0, HOST_SETTINGS_FILE_W, HOST_PATH_UNITS, &length);
+    if (wide != NULL) {
+        CopyMemory(settingsPathW, wide, (length + 1) * sizeof(WCHAR));
+        HostLink.iniPathW = settingsPathW;
+        return;
+    }
+    const char *narrow = HostText(0, HOST_SETTINGS_FILE, HOST_PATH_UNITS, &length);
+    if (narrow != NULL) {
+        CopyMemory(settingsPath, narrow, length + 1);
+        HostLink.iniPath = settingsPath;
+    } else {
+        HostLink.iniPath = "winamp.ini";
     }
 }
 

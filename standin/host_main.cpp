@@ -1,9 +1,12 @@
 // The demo: plays the host for gen_songbeam.dll on a small generated
-// playlist, with one messenger in this process and one in a process of its
-// own, and prints what each messenger received for every track and the line
-// a messenger shows for it. The last entry is an internet radio stream: one
-// entry (a URL) whose title changes with every song, without a
-// notification, as a stream's host does; the plug-in's tick follows it.
+// playlist, as the host plays it (each track started in the host's order),
+// with one messenger in this process and one in a process of its own, and
+// prints what each messenger received for every track and the line a
+// messenger shows for it. A new status goes out at most every two seconds,
+// so the demo waits for each. The last entry is an internet radio stream:
+// one entry (a URL) whose title changes with every song, as a stream's host
+// does. Then the player pauses and plays on, and the switch in the host's
+// menu turns publishing off and on.
 //
 //   songbeam-host.exe [--dialog]
 //
@@ -115,33 +118,53 @@ int main(int argc, char **argv) {
             seenRemote = received.size();
         }
     };
+    // Each track's status, as soon as it has gone out.
+    auto next = [&](DWORD ms) {
+        size_t before = StandinReceived(local).size();
+        RunHost(ms, [&] { return StandinReceived(local).size() > before; });
+        show();
+    };
     for (int i = 0; i < trackCount; i++) {
-        StandinSetCurrent(i);
         if (i == trackCount - 1)
             printf("track %d: %s (ID3v2.4 tag, UTF-8)\n", i + 1, CORPUS_TRACK);
         else if (TRACKS[i].tagged)
             printf("track %d: %s (ID3v1 tag)\n", i + 1, TRACKS[i].file);
         else
             printf("track %d: %s (no tag; playlist title \"%s\")\n", i + 1, TRACKS[i].file, TRACKS[i].title);
-        StandinNotify();
-        show();
+        StandinPlay(i);
+        next(2500);
     }
-    StandinSetCurrent(stream);
     printf("track %d: %s (a stream; playlist title \"%s\")\n", stream + 1, STREAM_URL, STREAM_TITLES[0]);
-    StandinNotify();
-    show();
+    StandinPlay(stream);
+    next(2500);
     for (size_t i = 1; i < sizeof STREAM_TITLES / sizeof STREAM_TITLES[0]; i++) {
-        // No notification: the plug-in sees the new title at its next tick.
-        printf("the stream's title becomes \"%s\" (no notification)\n", STREAM_TITLES[i]);
-        StandinSetEntryTitle(stream, STREAM_TITLES[i]);
-        size_t before = StandinReceived(local).size();
-        RunHost(2500, [&] { return StandinReceived(local).size() > before; });
-        show();
+        // Published once the new title has stood for a second.
+        printf("the stream's title becomes \"%s\"\n", STREAM_TITLES[i]);
+        StandinRefreshTitle(STREAM_TITLES[i]);
+        next(3500);
     }
     printf("the player pauses\n");
-    StandinSetPlayState(3);
-    RunHost(1500, [] { return false; });
-    show();
+    StandinPause();
+    next(2500);
+    printf("the player plays on\n");
+    StandinUnpause();
+    next(2500);
+    UINT command = 0;
+    HMENU menu = StandinMainMenu();
+    for (int i = 0; i < GetMenuItemCount(menu) && command == 0; i++) {
+        char text[64] = "";
+        GetMenuStringA(menu, (UINT)i, text, sizeof text, MF_BYPOSITION);
+        if (lstrcmpA(text, "Show what I'm listening to") == 0) {
+            command = GetMenuItemID(menu, i);
+            printf("the host's menu: \"%s\" at position %d, %s\n", text, i,
+                   GetMenuState(menu, (UINT)i, MF_BYPOSITION) & MF_CHECKED ? "checked" : "not checked");
+        }
+    }
+    for (const char *state : {"off", "on"}) {
+        printf("the menu's \"Show what I'm listening to\" is clicked: publishing %s\n", state);
+        StandinMenuCommand(command);
+        show();
+    }
 
     printf("quit\n");
     StandinQuit();

@@ -6,27 +6,59 @@
 #include "monitor/status_line.h"
 
 static const char MAIN_CLASS[] = "SongbeamStandinHost";
-static const char PLAYLIST_CLASS[] = "SongbeamStandinPlaylist";
+static const WCHAR PLAYLIST_CLASS[] = L"SongbeamStandinPlaylist";
+static const char ANSI_PLAYLIST_CLASS[] = "SongbeamStandinPlaylistA";
 static const char MESSENGER_CLASS[] = "MsnMsgrUIManager";
 
 const LRESULT STANDIN_PLAYLIST_RESULT = 0x5EB;
 
+// The host's requests and events by number.
+enum {
+    PLAY_STATE = 104, CURSOR = 125, ENTRY_FILE = 211, ENTRY_TITLE = 212, ENTRY_TITLE_W = 213, ENTRY_FILE_W = 214,
+    PLAYLIST_WINDOW = 260, MENU_OFFSET = 280, MAIN_MENU = 281, FILE_METADATA = 290, SETTINGS_FILE = 334,
+    SETTINGS_FILE_W = 1334, NEW_COMMAND_ID = 3019, FILE_METADATA_W = 3026, PLAYING_FILE_W = 3031,
+    PLAYING_TITLE_W = 3034,
+    EVENT_TRACK_STARTED = 3003, EVENT_TRACK_STARTED_W = 13003, EVENT_STOPPED = 3043, EVENT_PLAY_STATE = 603,
+    PLAY_TRACKING = 3007,
+    TITLE_REFRESHED = 0x40000000,
+    FIRST_COMMAND_ID = 40471, VIDEO_COMMAND = 40470,
+};
+
 static HWND mainWindow;
 static HWND playlistWindow;
+static HMENU mainMenu;
 static std::vector<StandinEntry> playlist;
 static int currentIndex;
-static bool unicodeRequests = true;
-static int playState = 1;
+static int playState;
+// The playing file, apart from the cursor: the track plays on whatever
+// happens to the playlist.
+static std::wstring playingPath, playingTitle;
+static int playingEntry = -1;  // the entry it came from, while it is still there
+static bool playingNullPath, playingNullTitle;
+static bool playlistFreed;
+static bool unicodeRequests = true, playingFileRequests = true;
+static bool mainWindowEvents = true, playTracking = true;
 static StandinMetadataAnswers metadataAnswers;
 static std::vector<StandinMetadataRequest> metadataRequests;
 static std::string settingsPath;
 static std::wstring wideSettingsPath;
 static bool answersWideSettings = true;
-static LRESULT unsupportedSettingsAnswer;
+static LRESULT unsupportedSettingsAnswer = 1;
+static LPARAM unterminatedCommands[2];
+static void *unterminatedText;
 static bool givesPlaylistWindow = true;
+static bool givesCommandIds = true, givesMenu = true;
+static int menuOffset;
+static UINT nextCommandId = FIRST_COMMAND_ID;
 static std::vector<std::pair<LPARAM, int>> requestCounts;
 static std::vector<StandinMessage> playlistMessages;
 static int sequence;
+
+// The one buffer of 211 and 212, and the one of 213 and 214: each answer
+// overwrites the last, as in the host. Longer texts are cut.
+enum { SHARED_UNITS = 1 << 18 };
+static char narrowAnswer[SHARED_UNITS];
+static WCHAR wideAnswer[SHARED_UNITS];
 
 struct Messenger {
     HWND window;
@@ -64,11 +96,14 @@ struct MetadataRecord {
 static std::wstring Wide(const wchar_t *text) { return text; }
 static std::wstring Wide(const char *text) { return StandinFromAnsi(text); }
 
+// The decoder answers field by field: 0 for a field it does not know.
 template <typename Unit>
 static LRESULT AnswerMetadata(LPARAM command, WPARAM wParam) {
+    bool answers = metadataAnswers == STANDIN_METADATA_BOTH ||
+                   (metadataAnswers == STANDIN_METADATA_NARROW_ONLY && command == FILE_METADATA);
     const MetadataRecord<Unit> *request = (const MetadataRecord<Unit> *)wParam;
     if (request == NULL || request->filename == NULL || request->metadata == NULL)
-        return 0;
+        return answers ? 0 : 1;
     StandinMetadataRequest seen = {command, Wide(request->filename), Wide(request->metadata), request->retlen, -1};
     for (size_t i = 0; i < playlist.size() && seen.entry < 0; i++) {
         if (sizeof(Unit) == 2 ? seen.filename == playlist[i].widePath
@@ -76,15 +111,16 @@ static LRESULT AnswerMetadata(LPARAM command, WPARAM wParam) {
             seen.entry = (int)i;
     }
     metadataRequests.push_back(seen);
-    bool answers = metadataAnswers == STANDIN_METADATA_BOTH || (metadataAnswers == STANDIN_METADATA_NARROW_ONLY &&
-                                                                 command == 290);
-    if (!answers || seen.entry < 0 || playlist[seen.entry].metaUnreadable || request->ret == NULL ||
-        request->retlen == 0)
+    if (!answers)
+        return 1;  // a request the host does not know
+    if (seen.entry < 0 || playlist[seen.entry].metaUnreadable || request->ret == NULL || request->retlen == 0)
         return 0;
     const StandinEntry &entry = playlist[seen.entry];
     std::wstring wide = seen.name == L"title" ? entry.metaTitle : seen.name == L"artist" ? entry.metaArtist
                                                 : seen.name == L"album"                    ? entry.metaAlbum
                                                                                            : std::wstring();
+    if (wide.empty())
+        return 0;
     std::basic_string<Unit> text;
     if (sizeof(Unit) == 2)
         text.assign((const Unit *)wide.c_str(), wide.size());
@@ -97,50 +133,108 @@ static LRESULT AnswerMetadata(LPARAM command, WPARAM wParam) {
     return 1;
 }
 
+static LRESULT ShareNarrow(const std::string &text) {
+    lstrcpynA(narrowAnswer, text.c_str(), SHARED_UNITS);
+    return (LRESULT)narrowAnswer;
+}
+
+static LRESULT ShareWide(const std::wstring &text) {
+    lstrcpynW(wideAnswer, text.c_str(), SHARED_UNITS);
+    return (LRESULT)wideAnswer;
+}
+
+// A text of 'a's that runs up to a page that cannot be read.
+static LRESULT UnterminatedText(void) {
+    if (unterminatedText == NULL) {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        BYTE *pages = (BYTE *)VirtualAlloc(NULL, 2 * system.dwPageSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        memset(pages, 'a', system.dwPageSize);
+        DWORD old;
+        VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old);
+        unterminatedText = pages;
+    }
+    return (LRESULT)unterminatedText;
+}
+
 static LRESULT Answer(WPARAM wParam, LPARAM command) {
     CountRequest(command);
+    if (command != 0 && (command == unterminatedCommands[0] || command == unterminatedCommands[1]))
+        return UnterminatedText();
     int index = (int)wParam;
     bool valid = index >= 0 && index < (int)playlist.size();
     switch (command) {
-    case 104:
-        return wParam == 0 ? playState : 0;
-    case 125:
+    case PLAY_STATE:
+        return wParam == 0 ? playState : 1;
+    case CURSOR:
         return currentIndex;
-    case 211:
-        if (!valid || playlist[index].nullPath)
-            return 0;
-        return (LRESULT)playlist[index].path.c_str();
-    case 212:
-        if (!valid || playlist[index].nullTitle)
-            return 0;
-        return (LRESULT)playlist[index].title.c_str();
-    case 213:
-        if (!unicodeRequests || !valid || playlist[index].nullTitle)
-            return 0;
-        return (LRESULT)playlist[index].wideTitle.c_str();
-    case 214:
-        if (!unicodeRequests || !valid || playlist[index].nullPath)
-            return 0;
-        return (LRESULT)playlist[index].widePath.c_str();
-    case 290:
+    case ENTRY_FILE:
+        return !valid || playlist[index].nullPath ? 0 : ShareNarrow(playlist[index].path);
+    case ENTRY_TITLE:
+        return !valid || playlist[index].nullTitle ? 0 : ShareNarrow(playlist[index].title);
+    case ENTRY_TITLE_W:
+        if (!unicodeRequests)
+            return 1;
+        return !valid || playlist[index].nullTitle ? 0 : ShareWide(playlist[index].wideTitle);
+    case ENTRY_FILE_W:
+        if (!unicodeRequests)
+            return 1;
+        return !valid || playlist[index].nullPath ? 0 : ShareWide(playlist[index].widePath);
+    case PLAYING_FILE_W:
+        if (!unicodeRequests || !playingFileRequests)
+            return 1;
+        return playlistFreed || playingNullPath ? 0 : (LRESULT)playingPath.c_str();
+    case PLAYING_TITLE_W:
+        if (!unicodeRequests || !playingFileRequests)
+            return 1;
+        return playlistFreed || playingNullTitle ? 0 : (LRESULT)playingTitle.c_str();
+    case FILE_METADATA:
         return AnswerMetadata<char>(command, wParam);
-    case 3026:
+    case FILE_METADATA_W:
         return AnswerMetadata<wchar_t>(command, wParam);
-    case 260:
+    case PLAYLIST_WINDOW:
         return givesPlaylistWindow ? (LRESULT)playlistWindow : 0;
-    case 334:
+    case MENU_OFFSET:
+        if (wParam == 1)
+            menuOffset++;
+        else if (wParam == (WPARAM)-1)
+            menuOffset--;
+        return menuOffset;
+    case MAIN_MENU:
+        return givesMenu && wParam == 0 ? (LRESULT)mainMenu : 1;
+    case NEW_COMMAND_ID:
+        return givesCommandIds && wParam == 0 ? (LRESULT)nextCommandId++ : 1;
+    case SETTINGS_FILE:
         return settingsPath.empty() ? unsupportedSettingsAnswer : (LRESULT)settingsPath.c_str();
-    case 1334:
+    case SETTINGS_FILE_W:
         if (!answersWideSettings || wideSettingsPath.empty())
             return unsupportedSettingsAnswer;
         return (LRESULT)wideSettingsPath.c_str();
+    // What the host tells its own main window is no request.
+    case EVENT_TRACK_STARTED:
+    case EVENT_TRACK_STARTED_W:
+    case EVENT_STOPPED:
+    case EVENT_PLAY_STATE:
+    case PLAY_TRACKING:
+        return 0;
     }
-    return 0;
+    return 1;
 }
+
+static void FreePlaylist(void);
 
 static LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER)
         return Answer(wParam, lParam);
+    if (message == WM_COMMAND || message == WM_SYSCOMMAND)
+        return 0;  // the host swallows a command it does not know
+    if (message == WM_ENDSESSION && wParam != FALSE) {
+        // The playlist goes first; the plug-ins quit with the windows alive.
+        FreePlaylist();
+        if (record != NULL)
+            record->quit();
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -149,15 +243,15 @@ static LRESULT CALLBACK PlaylistProc(HWND window, UINT message, WPARAM wParam, L
     // The window's own messages keep their usual answers, so that it lives
     // like any window; messages sent to it by others get an answer of its own.
     if (message < WM_USER)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     return STANDIN_PLAYLIST_RESULT;
 }
 
-// The same for a playlist window that is a Unicode window.
-static LRESULT CALLBACK PlaylistProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// The same for the playlist window of an older host, an ANSI window.
+static LRESULT CALLBACK AnsiPlaylistProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     playlistMessages.push_back({message, wParam, lParam, ++sequence});
     if (message < WM_USER)
-        return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcA(window, message, wParam, lParam);
     return STANDIN_PLAYLIST_RESULT;
 }
 
@@ -206,52 +300,96 @@ bool StandinPrivateDesktop(void) {
     return true;
 }
 
+// The host's main popup menu as it stands when the plug-ins load.
+static HMENU CreateMainMenu(void) {
+    static const struct {
+        const char *text;  // NULL: a separator
+        UINT command;
+    } items[] = {
+        {"&About Winamp", 40041}, {NULL, 0}, {"&Play", 40045}, {"File &info...", 40188},
+        {"&Bookmarks", 40320}, {NULL, 0}, {"&Main Window", 40258}, {"Playlist &Editor", 40040},
+        {"&Graphic Equalizer", 40036}, {"&Video", VIDEO_COMMAND}, {NULL, 0}, {"&Options", 40012},
+        {"Play&back", 40013}, {"&Visualization", 40192}, {"&Skins", 40380}, {NULL, 0}, {"&Help", 40347},
+        {NULL, 0}, {"E&xit", 40001},
+    };
+    HMENU menu = CreatePopupMenu();
+    for (const auto &item : items)
+        AppendMenuA(menu, item.text == NULL ? MF_SEPARATOR : MF_STRING, item.command, item.text);
+    return menu;
+}
+
+static HWND CreatePlaylistWindow(void) {
+    WNDCLASSW wc = {};
+    if (!GetClassInfoW(GetModuleHandleW(NULL), PLAYLIST_CLASS, &wc)) {
+        wc.lpfnWndProc = PlaylistProc;
+        wc.hInstance = GetModuleHandleW(NULL);
+        wc.lpszClassName = PLAYLIST_CLASS;
+        RegisterClassW(&wc);
+    }
+    return CreateWindowExW(0, PLAYLIST_CLASS, L"Stand-in playlist", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, NULL, NULL,
+                           GetModuleHandleW(NULL), NULL);
+}
+
 void StandinStart(void) {
     RegisterClassOnce(MAIN_CLASS, MainProc);
-    RegisterClassOnce(PLAYLIST_CLASS, PlaylistProc);
     RegisterClassOnce(MESSENGER_CLASS, MessengerProc);
-    if (mainWindow == NULL)
+    if (mainWindow == NULL || !IsWindow(mainWindow))
         mainWindow = CreateWindowExA(0, MAIN_CLASS, "Stand-in host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, NULL,
                                      NULL, GetModuleHandleA(NULL), NULL);
-    if (playlistWindow != NULL && IsWindowUnicode(playlistWindow))
+    if (playlistWindow != NULL && !IsWindowUnicode(playlistWindow))
         DestroyWindow(playlistWindow);
     if (playlistWindow == NULL || !IsWindow(playlistWindow))
-        playlistWindow = CreateWindowExA(0, PLAYLIST_CLASS, "Stand-in playlist", WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                                         200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+        playlistWindow = CreatePlaylistWindow();
+    if (mainMenu != NULL)
+        DestroyMenu(mainMenu);
+    mainMenu = CreateMainMenu();
+    menuOffset = 0;
+    nextCommandId = FIRST_COMMAND_ID;
+    givesCommandIds = givesMenu = true;
     playlist.clear();
     currentIndex = 0;
-    unicodeRequests = true;
-    playState = 1;
+    playState = 0;
+    playingPath.clear();
+    playingTitle.clear();
+    playingEntry = -1;
+    playingNullPath = playingNullTitle = false;
+    playlistFreed = false;
+    unicodeRequests = playingFileRequests = true;
+    mainWindowEvents = playTracking = true;
     metadataAnswers = STANDIN_METADATA_NONE;
     metadataRequests.clear();
     settingsPath.clear();
     wideSettingsPath.clear();
     answersWideSettings = true;
-    unsupportedSettingsAnswer = 0;
+    unsupportedSettingsAnswer = 1;
+    unterminatedCommands[0] = unterminatedCommands[1] = 0;
     givesPlaylistWindow = true;
     requestCounts.clear();
     playlistMessages.clear();
     StandinClearReceived();
 }
 
-void StandinUnicodePlaylistWindow(void) {
-    WNDCLASSW wc = {};
-    if (!GetClassInfoW(GetModuleHandleW(NULL), L"SongbeamStandinPlaylistW", &wc)) {
-        wc.lpfnWndProc = PlaylistProcW;
-        wc.hInstance = GetModuleHandleW(NULL);
-        wc.lpszClassName = L"SongbeamStandinPlaylistW";
-        RegisterClassW(&wc);
-    }
+void StandinAnsiPlaylistWindow(void) {
+    RegisterClassOnce(ANSI_PLAYLIST_CLASS, AnsiPlaylistProc);
     DestroyWindow(playlistWindow);
-    playlistWindow = CreateWindowExW(0, L"SongbeamStandinPlaylistW", L"Stand-in playlist", WS_OVERLAPPEDWINDOW, 0,
-                                     0, 300, 200, NULL, NULL, GetModuleHandleW(NULL), NULL);
+    playlistWindow = CreateWindowExA(0, ANSI_PLAYLIST_CLASS, "Stand-in playlist", WS_OVERLAPPEDWINDOW, 0, 0, 300,
+                                     200, NULL, NULL, GetModuleHandleA(NULL), NULL);
     playlistMessages.clear();
 }
 
 HWND StandinMainWindow(void) { return mainWindow; }
 HWND StandinPlaylistWindow(void) { return playlistWindow; }
 
-void StandinClearPlaylist(void) { playlist.clear(); }
+void StandinClearPlaylist(void) {
+    playlist.clear();
+    currentIndex = 0;
+    playingEntry = -1;
+}
+
+static void FreePlaylist(void) {
+    StandinClearPlaylist();
+    playlistFreed = true;
+}
 
 int StandinAddEntry(const std::string &path, const std::string &title) {
     StandinEntry entry;
@@ -275,18 +413,34 @@ int StandinAddEntryW(const std::wstring &path, const std::wstring &title) {
     return (int)playlist.size() - 1;
 }
 
+void StandinRemoveEntry(int index) {
+    if (index < 0 || index >= (int)playlist.size())
+        return;
+    playlist.erase(playlist.begin() + index);
+    if (currentIndex > index || currentIndex >= (int)playlist.size())
+        currentIndex = currentIndex > 0 ? currentIndex - 1 : 0;
+    if (playingEntry == index)
+        playingEntry = -1;
+    else if (playingEntry > index)
+        playingEntry--;
+}
+
 void StandinSetUnicodeRequests(bool answers) { unicodeRequests = answers; }
+void StandinSetPlayingFileRequests(bool answers) { playingFileRequests = answers; }
 void StandinSetPlayState(int state) { playState = state; }
 void StandinSetMetadataAnswers(StandinMetadataAnswers answers) { metadataAnswers = answers; }
 const std::vector<StandinMetadataRequest> &StandinMetadataRequests(void) { return metadataRequests; }
 void StandinClearMetadataRequests(void) { metadataRequests.clear(); }
 
 StandinEntry *StandinEntryAt(int index) { return &playlist[index]; }
-void StandinSetCurrent(int index) { currentIndex = index; }
+void StandinSetCurrent(int index) { currentIndex = index < 0 ? 0 : index; }
+int StandinCurrent(void) { return currentIndex; }
 
 void StandinSetEntryTitle(int index, const std::string &title) {
     playlist[index].wideTitle = StandinFromUtf8(title);
     playlist[index].title = StandinToAnsi(playlist[index].wideTitle);
+    if (index == playingEntry)
+        playingTitle = playlist[index].wideTitle;
 }
 
 template <typename Text>
@@ -299,12 +453,9 @@ static void MoveText(Text &text) {
     text.swap(moved);
 }
 
-void StandinMoveEntryTexts(int index) {
-    StandinEntry &entry = playlist[index];
-    MoveText(entry.path);
-    MoveText(entry.title);
-    MoveText(entry.widePath);
-    MoveText(entry.wideTitle);
+void StandinMovePlayingTexts(void) {
+    MoveText(playingPath);
+    MoveText(playingTitle);
 }
 
 void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer) {
@@ -316,11 +467,14 @@ void StandinSetSettingsPath(const std::string &path, LRESULT unsupportedAnswer) 
 void StandinSetSettingsPathW(const std::wstring &path) {
     wideSettingsPath = path;
     settingsPath = StandinToAnsi(path);
-    unsupportedSettingsAnswer = 0;
+    unsupportedSettingsAnswer = 1;
 }
 
 void StandinSetWideSettingsAnswer(bool answers) { answersWideSettings = answers; }
-
+void StandinSetUnterminatedAnswer(LPARAM command, LPARAM other) {
+    unterminatedCommands[0] = command;
+    unterminatedCommands[1] = other;
+}
 void StandinSetGivesPlaylistWindow(bool gives) { givesPlaylistWindow = gives; }
 
 int StandinRequestCount(LPARAM command) {
@@ -341,8 +495,143 @@ int StandinCountPlaylist(UINT message, WPARAM wParam, LPARAM lParam) {
     return n;
 }
 
+// The playlist editor is a Unicode window: the host sends it W messages.
+static LRESULT Notice(LPARAM lParam) {
+    return SendMessageW(playlistWindow, WM_USER, 666, lParam);
+}
+
 LRESULT StandinNotify(LPARAM lParam) {
-    return SendMessageA(playlistWindow, WM_USER, 666, lParam);
+    return Notice(lParam == -1 ? TITLE_REFRESHED | currentIndex : lParam);
+}
+
+// ---- playing, in the host's order ------------------------------------------
+
+static void Event(WPARAM wParam, LPARAM event) {
+    if (mainWindowEvents)
+        SendMessageA(mainWindow, WM_USER, wParam, event);
+}
+
+static void PostEvent(WPARAM wParam) {
+    if (mainWindowEvents)
+        PostMessageA(mainWindow, WM_USER, wParam, EVENT_PLAY_STATE);
+}
+
+struct StopRecord {
+    int lastTime;
+    int fullstop;
+};
+
+static void Stopped(int fullstop) {
+    StopRecord stop = {0, fullstop};
+    Event((WPARAM)&stop, EVENT_STOPPED);
+}
+
+// The texts are assigned in place: the buffers keep their size, as a host's
+// do.
+void StandinSetPlayingEntry(int index) {
+    bool valid = index >= 0 && index < (int)playlist.size();
+    playingEntry = valid ? index : -1;
+    playingPath.assign(valid ? playlist[index].widePath.c_str() : L"");
+    playingTitle.assign(valid ? playlist[index].wideTitle.c_str() : L"");
+    playingNullPath = valid && playlist[index].nullPath;
+    playingNullTitle = valid && playlist[index].nullTitle;
+}
+
+void StandinPlay(int index) {
+    if (playState != 0) {
+        Notice(currentIndex);
+        playState = 0;
+    }
+    Stopped(0);
+    StandinSetCurrent(index);
+    StandinSetPlayingEntry(index);
+    Notice(TITLE_REFRESHED | currentIndex);
+    Notice(currentIndex);
+    playState = 1;
+    if (playTracking) {
+        std::string narrow = StandinToAnsi(playingPath);
+        Event((WPARAM)narrow.c_str(), EVENT_TRACK_STARTED);
+        Event((WPARAM)playingPath.c_str(), EVENT_TRACK_STARTED_W);
+    }
+    PostEvent(2);
+}
+
+void StandinStop(int fullstop) {
+    Notice(currentIndex);
+    playState = 0;
+    Stopped(fullstop);
+    PostEvent(2);
+}
+
+void StandinPause(void) {
+    playState = 3;
+    PostEvent(2);
+    PostEvent(7);
+}
+
+void StandinUnpause(void) {
+    playState = 1;
+    PostEvent(2);
+    PostEvent(8);
+}
+
+void StandinNextWhileStopped(void) {
+    Stopped(0);
+    if (currentIndex + 1 < (int)playlist.size())
+        currentIndex++;
+    Notice(TITLE_REFRESHED | currentIndex);
+}
+
+void StandinRefreshTitle(const std::string &title) {
+    if (playingEntry >= 0)
+        StandinSetEntryTitle(playingEntry, title);
+    else
+        playingTitle = StandinFromUtf8(title);
+    Notice(TITLE_REFRESHED | currentIndex);
+}
+
+void StandinSetPlayTracking(bool on) {
+    playTracking = on;
+    SendMessageA(mainWindow, WM_USER, on ? 1 : 0, PLAY_TRACKING);
+}
+
+void StandinSetMainWindowEvents(bool sends) { mainWindowEvents = sends; }
+
+void StandinExit(void) {
+    DestroyMenu(mainMenu);
+    mainMenu = NULL;
+    DestroyWindow(mainWindow);
+    DestroyWindow(playlistWindow);
+    mainWindow = playlistWindow = NULL;
+    if (record != NULL)
+        record->quit();
+}
+
+void StandinEndSession(void) {
+    SendMessageA(mainWindow, WM_QUERYENDSESSION, 0, 0);
+    // The host's menu is gone by the time the plug-ins quit.
+    DestroyMenu(mainMenu);
+    mainMenu = NULL;
+    SendMessageA(mainWindow, WM_ENDSESSION, TRUE, 0);
+}
+
+// ---- the host's main menu ----------------------------------------------------
+
+HMENU StandinMainMenu(void) { return mainMenu; }
+int StandinMenuOffset(void) { return menuOffset; }
+
+void StandinSetMenuRequests(bool commandIds, bool menu) {
+    givesCommandIds = commandIds;
+    givesMenu = menu;
+}
+
+void StandinRemoveVideoItem(void) { DeleteMenu(mainMenu, VIDEO_COMMAND, MF_BYCOMMAND); }
+
+void StandinMenuCommand(UINT command, bool systemMenu) {
+    if (systemMenu)
+        SendMessageA(mainWindow, WM_SYSCOMMAND, command, 0);
+    else
+        SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 // ---- messengers -------------------------------------------------------------
@@ -517,6 +806,39 @@ StandinPluginRecord *StandinLoad(const std::string &path) {
 }
 
 HMODULE StandinModule(void) { return plugin; }
+
+void *StandinPatchImport(const char *dll, const char *function, void *replacement) {
+    if (plugin == NULL)
+        return NULL;
+    BYTE *base = (BYTE *)plugin;
+    IMAGE_NT_HEADERS *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress == 0)
+        return NULL;
+    FARPROC real = GetProcAddress(GetModuleHandleA(dll), function);
+    for (IMAGE_IMPORT_DESCRIPTOR *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress); d->Name != 0; d++) {
+        if (lstrcmpiA((const char *)(base + d->Name), dll) != 0)
+            continue;
+        IMAGE_THUNK_DATA *names = (IMAGE_THUNK_DATA *)(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                        : d->FirstThunk));
+        IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + d->FirstThunk);
+        for (; slots->u1.Function != 0; names++, slots++) {
+            bool byName = d->OriginalFirstThunk != 0 && !IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                          strcmp((const char *)((IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))->Name,
+                                 function) == 0;
+            if (!byName && (real == NULL || (FARPROC)slots->u1.Function != real))
+                continue;
+            void **slot = (void **)&slots->u1.Function;
+            DWORD old;
+            VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+            void *previous = *slot;
+            *slot = replacement;
+            VirtualProtect(slot, sizeof *slot, old, &old);
+            return previous;
+        }
+    }
+    return NULL;
+}
 int StandinInit(void) { return record->init(); }
 void StandinConfig(void) { record->config(); }
 void StandinQuit(void) { record->quit(); }

@@ -174,7 +174,7 @@ void BroadcastStatus(const WCHAR *text) {
 
 // Unit for unit: lstrcmpW compares as a language does, and may take two
 // different texts as equal.
-static bool IsLastText(const WCHAR *text) {
+bool IsLastStatus(const WCHAR *text) {
     for (int i = 0; i < STATUS_TEXT_CAPACITY; i++) {
         if (text[i] != lastText[i])
             return false;
@@ -182,13 +182,6 @@ static bool IsLastText(const WCHAR *text) {
             return true;
     }
     return false;
-}
-
-void BroadcastChangedStatus(const WCHAR *text) {
-    if (IsLastText(text))
-        SendStatusToNewMessengers();
-    else
-        BroadcastStatus(text);
 }
 
 void SendStatusToNewMessengers(void) {

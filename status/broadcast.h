@@ -8,9 +8,8 @@
 // remembers the text and the windows it went to.
 void BroadcastStatus(const WCHAR *text);
 
-// The same when `text` differs from the last text broadcast; else only
-// SendStatusToNewMessengers.
-void BroadcastChangedStatus(const WCHAR *text);
+// Whether `text` is, unit for unit, the last text broadcast.
+bool IsLastStatus(const WCHAR *text);
 
 // Sends the last text broadcast to every messenger window that was not
 // there at that broadcast, once; the windows are remembered from then on.

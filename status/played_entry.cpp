@@ -1,92 +1,118 @@
 #include "status/played_entry.h"
 
-#include <windows.h>
-
 #include "host/host_requests.h"
 
-// An entry as the tick compares it: its index, and for its path and its
-// title which request answered (0: none did), the length and a hash of the
-// whole text, and its first MARK_UNITS units (a narrow text's bytes one unit
-// each), the rest zero. A text longer than the copy is still told apart by
-// its length and hash. ReadEntry zeroes a mark first, padding included, so
-// two marks compare byte for byte. The host's buffers are read only while
-// marking: they are valid until its next request.
-enum { MARK_UNITS = 64 };
+enum { FNV_START = 2166136261u, FNV_PRIME = 16777619u };
 
-struct TextMark {
-    LPARAM command;
-    DWORD length;
-    DWORD hash;
-    WCHAR head[MARK_UNITS];
-};
-
-struct EntryMark {
-    int index;
-    TextMark path, title;
-};
-
-// What the last update read, or the tick's first look; not known after an
-// update that read no entry.
-static EntryMark playedEntry;
-static bool playedEntryKnown;
-
-// Marks the Unicode text, else the narrow one, as the update reads them.
-static void MarkHostText(int index, LPARAM wideCommand, LPARAM narrowCommand, TextMark *mark) {
-    LPARAM command = wideCommand;
-    const void *text = HostWideText((WPARAM)index, wideCommand);
-    if (text == NULL) {
-        command = narrowCommand;
-        text = HostText((WPARAM)index, narrowCommand);
-        if (text == NULL)
-            return;
+static bool SameBytes(const void *a, const void *b, size_t size) {
+    const BYTE *x = (const BYTE *)a, *y = (const BYTE *)b;
+    for (size_t i = 0; i < size; i++) {
+        if (x[i] != y[i])
+            return false;
     }
+    return true;
+}
+
+// Marks the host's text, read with a bound; its buffer is valid until the
+// host's next request, so it is marked at once.
+static void MarkText(const EntryText *text, LPARAM command, TextMark *mark) {
+    if (text->wide == NULL && text->narrow == NULL)
+        return;
     mark->command = command;
-    DWORD hash = 2166136261u;  // FNV-1a
-    DWORD n = 0;
-    for (;; n++) {
-        unsigned unit = command == wideCommand ? ((const WCHAR *)text)[n] : ((const unsigned char *)text)[n];
-        if (unit == 0)
-            break;
+    DWORD hash = FNV_START;
+    for (size_t n = 0; n < text->length; n++) {
+        unsigned unit = text->wide != NULL ? text->wide[n] : (unsigned char)text->narrow[n];
         if (n < MARK_UNITS)
             mark->head[n] = (WCHAR)unit;
-        hash = (hash ^ unit) * 16777619u;
+        hash = (hash ^ unit) * FNV_PRIME;
     }
-    mark->length = n;
+    mark->length = (DWORD)text->length;
     mark->hash = hash;
 }
 
-// The one reading of an entry, for the update and the tick alike: two
-// requests from a Unicode host, none for a negative index.
-static void ReadEntry(int index, EntryMark *mark) {
-    ZeroMemory(mark, sizeof *mark);
-    mark->index = index;
-    if (index < 0)
+// The file's size and last write time; nothing for a path that names no
+// file (a URL), or a file that cannot be found.
+static void StampFile(const EntryText *path, EntryMark *mark) {
+    if (!IsFilePath(path))
         return;
-    MarkHostText(index, HOST_ENTRY_FILE_W, HOST_ENTRY_FILE, &mark->path);
-    MarkHostText(index, HOST_ENTRY_TITLE_W, HOST_ENTRY_TITLE, &mark->title);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    BOOL found = path->wide != NULL ? GetFileAttributesExW(path->wide, GetFileExInfoStandard, &data)
+                                    : GetFileAttributesExA(path->narrow, GetFileExInfoStandard, &data);
+    if (!found)
+        return;
+    mark->sizeHigh = data.nFileSizeHigh;
+    mark->sizeLow = data.nFileSizeLow;
+    mark->written = data.ftLastWriteTime;
 }
 
-void RecordEntry(int index) {
-    ReadEntry(index, &playedEntry);
-    playedEntryKnown = true;
+static DWORD HashCustomTexts(void) {
+    DWORD hash = FNV_START;
+    for (int k = 0; k < SLOT_COUNT; k++) {
+        for (int i = 0; i < FIELD_UNITS && StatusSettings.customText[k][i] != 0; i++)
+            hash = (hash ^ StatusSettings.customText[k][i]) * FNV_PRIME;
+        hash = (hash ^ 0x10000) * FNV_PRIME;
+    }
+    return hash;
 }
 
-void ForgetEntry(void) {
-    playedEntryKnown = false;
+// The playing file when the host names it (a host that does not know 3031
+// answers 1, no text), else the entry at the cursor. Each text is marked
+// before the next request: the path and the title of an entry share one
+// buffer in the host.
+static void MarkPlayingEntry(EntryMark *mark, const EntryMark *stamped) {
+    EntryText path;
+    PlayingFileEntry(&mark->entry);
+    AskEntryPath(&mark->entry, &path);
+    if (path.wide == NULL) {
+        int index = (int)SendHostCommand(0, HOST_CURRENT_INDEX);
+        CursorEntry(&mark->entry, index);
+        if (index < 0)
+            return;
+        AskEntryPath(&mark->entry, &path);
+    }
+    MarkText(&path, path.wide != NULL ? mark->entry.pathW : mark->entry.pathA, &mark->path);
+    mark->stream = path.length > 0 && !IsFilePath(&path);
+    if (stamped != NULL && SameBytes(&mark->path, &stamped->path, sizeof mark->path)) {
+        mark->sizeHigh = stamped->sizeHigh;
+        mark->sizeLow = stamped->sizeLow;
+        mark->written = stamped->written;
+    } else {
+        StampFile(&path, mark);
+    }
+    EntryText title;
+    AskEntryTitle(&mark->entry, &title);
+    MarkText(&title, title.wide != NULL ? mark->entry.titleW : mark->entry.titleA, &mark->title);
 }
 
-bool EntryChanged(void) {
-    EntryMark now;
-    ReadEntry((int)SendHostCommand(0, HOST_CURRENT_INDEX), &now);
-    if (!playedEntryKnown) {
-        CopyMemory(&playedEntry, &now, sizeof now);
-        playedEntryKnown = true;
+void ReadEntryMark(EntryMark *mark, const EntryMark *stamped) {
+    ZeroMemory(mark, sizeof *mark);
+    mark->enabled = StatusSettings.enabled != 0;
+    for (int k = 0; k < SLOT_COUNT; k++)
+        mark->sources[k] = StatusSettings.slotSource[k];
+    mark->customTexts = HashCustomTexts();
+    if (!mark->enabled)
+        return;
+    mark->playState = HostPlayState();
+    if (IsPlaying(mark))
+        MarkPlayingEntry(mark, stamped);
+}
+
+bool SameMark(const EntryMark *a, const EntryMark *b) {
+    return SameBytes(a, b, sizeof *a);
+}
+
+bool OnlyStreamTitleDiffers(const EntryMark *now, const EntryMark *before) {
+    if (!now->stream || !before->stream || !IsPlaying(now) || !IsPlaying(before) ||
+        SameBytes(&now->title, &before->title, sizeof now->title))
         return false;
-    }
-    const BYTE *a = (const BYTE *)&now, *b = (const BYTE *)&playedEntry;
-    for (size_t i = 0; i < sizeof now; i++) {
-        if (a[i] != b[i])
-            return true;
-    }
-    return false;
+    EntryMark a, b;
+    CopyMemory(&a, now, sizeof a);
+    CopyMemory(&b, before, sizeof b);
+    ZeroMemory(&a.title, sizeof a.title);
+    ZeroMemory(&b.title, sizeof b.title);
+    return SameMark(&a, &b);
+}
+
+bool IsPlaying(const EntryMark *mark) {
+    return mark->enabled && mark->playState == PLAY_STATE_PLAYING;
 }

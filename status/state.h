@@ -31,23 +31,38 @@ typedef TrackText TrackFieldsRecord;
 // ended by quit. A module kept loaded after quit may be initialised again.
 enum { SESSION_LOADED = 0, SESSION_RUNNING, SESSION_ENDED };
 
+// A procedure the plug-in put in front of a host window's own: the window,
+// the procedure it replaced (every message is passed on to it), and whether
+// it went on, and passes on, with the W functions.
+struct WindowHook {
+    HWND window;
+    WNDPROC previous;
+    bool unicode;
+    bool hooked;  // the procedure is in the window's chain
+};
+
 // parentWindow and moduleInstance live in the plug-in record itself, which
 // the host fills; the rest is set by the plug-in.
 struct HostLinkRecord {
-    WNDPROC previousPlaylistProc;
-    HWND playlistWindow;
+    WindowHook playlist;  // the playlist editor: the host's notices
+    WindowHook main;      // the main window: play events, the menu's commands
     // The settings file, named by the host: its Unicode path, else its
-    // narrow one (or "winamp.ini"). Both null until the settings are read.
+    // narrow one (or "winamp.ini"), as the plug-in's own copy. Both null
+    // until the settings are read.
     const WCHAR *iniPathW;
     const char *iniPath;
-    bool hooked;           // the hook is in playlistWindow's chain
-    bool playlistUnicode;  // the hook went on, and passes on, with the W functions
     int session;
-    bool playStateKnown;  // the host has answered "playing" once
-    bool playing;         // its last answer, or true while it has never said
     // The host has answered the Unicode metadata request once: a later "no"
     // means it cannot read that file, and the narrow request is not made.
     bool metadataKnown;
+    // A tag editor has switched the host's play tracking off (3007): the
+    // host stops and starts the track without telling, and a stop then is
+    // no stop.
+    bool trackingOff;
+    // The item in the host's main menu that switches publishing, and its
+    // command; none when the host has no such menu.
+    HMENU menu;
+    UINT menuCommand;
 };
 
 extern StatusSettingsRecord StatusSettings;

@@ -4,8 +4,10 @@
 
 #include "host/host_requests.h"
 #include "status/broadcast.h"
+#include "status/pacing.h"
 #include "status/played_entry.h"
 #include "status/state.h"
+#include "status/watch.h"
 #include "track/readers.h"
 
 // What a slot shows when its copy cannot be allocated. Never released.
@@ -49,13 +51,20 @@ int CountActiveSlots(void) {
     return n;
 }
 
-// A fresh copy of a field from the COM task allocator.
+// The fullwidth reverse solidus looks like a backslash to a reader.
+enum { FULLWIDTH_REVERSE_SOLIDUS = 0xFF3C };
+
+// A fresh copy of a field from the COM task allocator. The fields of a
+// status are separated by the two characters backslash and zero: where a
+// field holds them, its backslash goes out as the fullwidth reverse solidus,
+// so that no text can split its field in two for a receiver.
 static WCHAR *CopyField(const WCHAR *field) {
     size_t length = UnitLength(field, FIELD_UNITS - 1);
     WCHAR *copy = (WCHAR *)CoTaskMemAlloc(2 * (length + 1));
     if (copy == NULL)
         return EmptySlotText;
-    CopyMemory(copy, field, 2 * length);
+    for (size_t i = 0; i < length; i++)
+        copy[i] = field[i] == '\\' && i + 1 < length && field[i + 1] == '0' ? (WCHAR)FULLWIDTH_REVERSE_SOLIDUS : field[i];
     copy[length] = 0;
     return copy;
 }
@@ -80,22 +89,8 @@ void ReleaseSlotText(WCHAR *text) {
         CoTaskMemFree(text);
 }
 
-// An update that a tick started sends only a status that differs from the
-// last one sent (the windows that appeared since still get it once); every
-// other update sends its status.
-static bool sendOnlyChanged;
-
-static void SendStatus(const WCHAR *text) {
-    if (sendOnlyChanged)
-        BroadcastChangedStatus(text);
-    else
-        BroadcastStatus(text);
-}
-
-void ClearStatus(void) {
-    WCHAR text[STATUS_TEXT_CAPACITY];
+static void ComposeOffStatus(WCHAR *text) {
     wsprintfW(text, L"\\0Music\\0%d\\0%s\\0", 0, CONTENT_ID);
-    SendStatus(text);
 }
 
 // The format names the slots whose text holds a character other than a
@@ -121,7 +116,7 @@ static void ComposeFormat(WCHAR *const slots[], int n, WCHAR *format) {
         lstrcpynW(format, SlotFormats[n - 1], FORMAT_UNITS);
 }
 
-static void PublishSlots(int n) {
+static void ComposeSlots(int n, WCHAR *text) {
     WCHAR *slots[SLOT_COUNT];
     for (int k = 0; k < n; k++)
         slots[k] = SlotText(k);
@@ -133,65 +128,190 @@ static void PublishSlots(int n) {
               n > 2 ? slots[2] : CONTENT_ID, n > 3 ? slots[3] : CONTENT_ID, CONTENT_ID);
     for (int k = 0; k < n; k++)
         ReleaseSlotText(slots[k]);
-    WCHAR text[STATUS_TEXT_CAPACITY];
     wsprintfW(text, L"\\0Music\\0%d\\0%s\\0%s\\0", 1, format, values);
-    SendStatus(text);
 }
 
-// Nothing playing (publishing off, the host stopped or paused, an empty
-// playlist, no slot in use) sends the off status.
-static void RunUpdate(void) {
-    if (StatusSettings.enabled == 0 || !HostIsPlaying()) {
-        ForgetEntry();
-        ClearStatus();
-        return;
-    }
-    int index = (int)SendHostCommand(0, HOST_CURRENT_INDEX);
-    RecordEntry(index);
+// The status for what the mark says: the off status when nothing is to be
+// published (publishing off, the host stopped or paused, no entry, no slot
+// in use); else the track is read. True for the off status.
+static bool ComposeStatus(const EntryMark *mark, WCHAR *text) {
     int n = CountActiveSlots();
-    if (index < 0 || n == 0) {
-        ClearStatus();
+    bool entry = mark->path.command != 0 || mark->title.command != 0;
+    if (!IsPlaying(mark) || !entry || n == 0) {
+        ComposeOffStatus(text);
+        return true;
+    }
+    ReadPlayingTrack(&mark->entry, &TrackFields);
+    ComposeSlots(n, text);
+    return false;
+}
+
+// ---- checks ------------------------------------------------------------------------
+
+// A new title on a stream counts once it has stood this long: a station's
+// buffering texts come and go within it.
+enum { LOOK_AGAIN_MS = 200, SETTLE_MS = 1000, SETTLE_EARLY_MS = 100 };
+
+// What the last status was made of, and a stream's new title that waits to
+// stand.
+static EntryMark lastMark;
+static bool lastMarkKnown;
+static EntryMark settling;
+static DWORD settlingSince;
+static bool isSettling;
+
+void ForgetLastCheck(void) {
+    lastMarkKnown = false;
+    isSettling = false;
+}
+
+static void Remember(const EntryMark *mark) {
+    CopyMemory(&lastMark, mark, sizeof lastMark);
+    lastMarkKnown = true;
+    isSettling = false;
+}
+
+// True while the stream's new title in `now` has not stood for SETTLE_MS.
+static bool TitleSettling(const EntryMark *now) {
+    DWORD at = GetTickCount();
+    if (!isSettling || !SameMark(now, &settling)) {
+        CopyMemory(&settling, now, sizeof settling);
+        settlingSince = at;
+        isSettling = true;
+        LookAgainIn(SETTLE_MS);
+        return true;
+    }
+    DWORD stood = at - settlingSince;
+    if (stood + SETTLE_EARLY_MS >= SETTLE_MS)
+        return false;
+    LookAgainIn(SETTLE_MS - stood);
+    return true;
+}
+
+static void RunCheck(CheckCause cause) {
+    if (HostLink.session != SESSION_RUNNING)
+        return;
+    EntryMark now;
+    ReadEntryMark(&now, cause == CHECK_TICK && lastMarkKnown ? &lastMark : NULL);
+    if (now.enabled && !IsPlaying(&now)) {
+        if (cause == CHECK_NOTICE) {
+            LookAgainIn(LOOK_AGAIN_MS);
+            return;
+        }
+        // With play tracking off, a tag editor stops the track and starts
+        // it again: that is no stop.
+        if (HostLink.trackingOff && lastMarkKnown && IsPlaying(&lastMark))
+            return;
+    }
+    if (lastMarkKnown && SameMark(&now, &lastMark)) {
+        isSettling = false;
         return;
     }
-    ReadPlayingTrack(index, &TrackFields);
-    PublishSlots(n);
+    if (lastMarkKnown && OnlyStreamTitleDiffers(&now, &lastMark) && TitleSettling(&now))
+        return;
+    Remember(&now);
+    WCHAR text[STATUS_TEXT_CAPACITY];
+    bool off = ComposeStatus(&now, text);
+    SendPaced(text, off);
+}
+
+static void RunUpdate(void) {
+    EntryMark now;
+    ReadEntryMark(&now);
+    Remember(&now);
+    WCHAR text[STATUS_TEXT_CAPACITY];
+    ComposeStatus(&now, text);
+    SendNow(text);
+}
+
+static void RunClear(void) {
+    WCHAR text[STATUS_TEXT_CAPACITY];
+    ComposeOffStatus(text);
+    SendNow(text);
 }
 
 // While a broadcast waits for a messenger, this thread answers the messages
-// sent to it, the track-change notification among them. An update asked for
+// sent to it, the host's notices among them. A check or an update asked for
 // then does not run inside the one under way: it runs once more after it,
-// reading the track as it then stands. Notifications during that second run
-// add nothing more, so a messenger that announces a track change for every
-// status it receives cannot keep the player busy.
-static bool updating, updateAgain;
+// with things as they then stand. What is asked during that second run adds
+// nothing more, so a messenger that announces a track change for every
+// status it receives cannot keep the player busy. What runs after the work
+// is the most that was asked: the off status of quit, else an update, else
+// a check; a status that waited for its pace goes out first.
+enum { AGAIN_NOTHING, AGAIN_CHECK, AGAIN_UPDATE, AGAIN_CLEAR };
+static bool updating, waitingAgain;
+static int again;
 
-static void RunOnce(void (*work)(void), bool onlyChanged) {
+static void AskAgain(int what) {
+    if (what > again)
+        again = what;
+}
+
+static void RunOnce(void (*work)(void)) {
     updating = true;
-    updateAgain = false;
-    sendOnlyChanged = onlyChanged;
+    again = AGAIN_NOTHING;
+    waitingAgain = false;
     work();
-    sendOnlyChanged = false;
-    if (updateAgain)
+    if (waitingAgain)
+        SendWaitingStatus();
+    if (again == AGAIN_CLEAR)
+        RunClear();
+    else if (again == AGAIN_UPDATE)
         RunUpdate();
+    else if (again == AGAIN_CHECK)
+        RunCheck(CHECK_LOOK);
     updating = false;
+}
+
+static void RunLookCheck(void) {
+    RunCheck(CHECK_LOOK);
+}
+
+static void RunEventCheck(void) {
+    RunCheck(CHECK_EVENT);
+}
+
+static void RunNoticeCheck(void) {
+    RunCheck(CHECK_NOTICE);
+}
+
+static void RunTickCheck(void) {
+    RunCheck(CHECK_TICK);
+}
+
+void CheckStatus(CheckCause cause) {
+    static void (*const checks[])(void) = {RunNoticeCheck, RunEventCheck, RunLookCheck, RunTickCheck};
+    if (updating)
+        AskAgain(AGAIN_CHECK);
+    else
+        RunOnce(checks[cause]);
 }
 
 void UpdateStatus(void) {
     if (updating)
-        updateAgain = true;
+        AskAgain(AGAIN_UPDATE);
     else
-        RunOnce(RunUpdate, false);
+        RunOnce(RunUpdate);
 }
 
-// Never inside another update: the tick after it compares again.
-void UpdateChangedStatus(void) {
-    if (!updating)
-        RunOnce(RunUpdate, true);
+void ClearStatus(void) {
+    StopPacing();
+    if (updating)
+        AskAgain(AGAIN_CLEAR);
+    else
+        RunOnce(RunClear);
 }
 
 // The windows that came since the last broadcast are served like an update:
-// never inside one, and a track change announced meanwhile runs after it.
+// never inside one, and a check asked for meanwhile runs after it.
 void UpdateNewMessengers(void) {
     if (!updating)
-        RunOnce(SendStatusToNewMessengers, false);
+        RunOnce(SendStatusToNewMessengers);
+}
+
+void UpdateWaitingStatus(void) {
+    if (updating)
+        waitingAgain = true;
+    else
+        RunOnce(SendWaitingStatus);
 }

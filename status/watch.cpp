@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "host/host_requests.h"
-#include "status/played_entry.h"
 #include "status/state.h"
 #include "status/update.h"
 
@@ -24,34 +22,46 @@ static void CALLBACK WindowCreated(HWINEVENTHOOK, DWORD, HWND, LONG object, LONG
 
 // ---- the tick ----------------------------------------------------------------------
 
-// A tick with nothing changed asks the host four things (play state, index,
-// path, title) and reads no file. When the host stops or pauses, the off
+// A tick with nothing changed asks the host its play state and, while it
+// plays, the playing file's path and title, and reads nothing
+// (played_entry.h). When the host stops or pauses, the off
 // status goes out; when it plays again, the current track, as on a track
-// change. While it plays, an entry that changed without a notification runs
-// an update, which sends only a status that differs from the last one.
+// change; an entry that changed without a notice, a stream's new song among
+// them, is read again.
 static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    bool wasPlaying = HostLink.playing;
-    bool playing = HostIsPlaying();
-    if (StatusSettings.enabled != 0) {
-        if (playing != wasPlaying) {
-            UpdateStatus();
-            return;
-        }
-        if (playing && EntryChanged()) {
-            UpdateChangedStatus();
-            return;
-        }
-    }
+    CheckStatus(CHECK_TICK);
     if (windowsCreated || windowHook == NULL) {
         windowsCreated = false;
         UpdateNewMessengers();
     }
 }
 
+// ---- one more look -------------------------------------------------------------------
+
+static UINT_PTR lookTimer;
+static DWORD lookAt;  // when it is due, by GetTickCount
+
+static void StopLook(void) {
+    if (lookTimer != 0)
+        KillTimer(NULL, lookTimer);
+    lookTimer = 0;
+}
+
+static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD) {
+    StopLook();
+    CheckStatus(CHECK_LOOK);
+}
+
+void LookAgainIn(DWORD ms) {
+    DWORD now = GetTickCount();
+    if (lookTimer != 0 && (LONG)(lookAt - (now + ms)) <= 0)
+        return;
+    StopLook();
+    lookAt = now + ms;
+    lookTimer = SetTimer(NULL, 0, ms, Look);
+}
+
 void StartWatching(void) {
-    HostLink.playStateKnown = false;
-    HostLink.playing = true;
-    ForgetEntry();
     if (windowHook == NULL)
         windowHook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, NULL, WindowCreated, 0, 0,
                                      WINEVENT_OUTOFCONTEXT);
@@ -63,6 +73,7 @@ void StopWatching(void) {
     if (timer != 0)
         KillTimer(NULL, timer);
     timer = 0;
+    StopLook();
     if (windowHook != NULL)
         UnhookWinEvent(windowHook);
     windowHook = NULL;

@@ -1,11 +1,17 @@
-// Keeping the status true between track changes: once a second, on the
-// host's own thread, the plug-in asks the host whether it plays and which
-// entry it plays, and looks for messenger windows that appeared since the
-// last broadcast.
+// Keeping the status true between the host's notices: once a second, on the
+// host's own thread, the plug-in checks what the status is made of and
+// looks for messenger windows that appeared since the last broadcast; a
+// check may ask for one more look shortly after.
 #pragma once
+
+#include <windows.h>
 
 // Starts the once-a-second timer and the watch for new windows (init).
 void StartWatching(void);
 
-// Stops both; after it no tick can run (quit, and unload without quit).
+// Stops both, and a look asked for; after it no tick or look can run (quit,
+// and unload without quit).
 void StopWatching(void);
+
+// One more check, `ms` from now; a look asked for sooner stays as it is.
+void LookAgainIn(DWORD ms);

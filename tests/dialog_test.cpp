@@ -208,7 +208,10 @@ protected:
         ini = folder + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
         DeleteFileA(ini.c_str());
         StandinSetSettingsPath(ini);
-        AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue Hours"));
+        // The track plays before the plug-in loads: the dialog's closing
+        // publishes it.
+        StandinPlay(AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue Hours")));
+        PumpMessages(0);  // the host's own events, before the plug-in is there
     }
 
     // Runs config with `script` acting inside the modal loop. The dialog must
@@ -668,6 +671,8 @@ TEST_F(DialogTest, ATrackChangeWhileOpenUsesTheChoicesButNotYetTheTyping) {
 
 TEST_F(DialogTest, ClearingEnabledGreysEverythingAndPublishesOff) {
     LoadPlugin("[Songbeam!]\r\nTEXT2=108\r\n");
+    ExpectOnly(Publish(), OnText({"Rain", "I (L) YOU"}));
+    PumpMessages(2100);  // the pace: the next status goes out at once
     RunDialog([this](HWND dialog) {
         SetEnabledBox(dialog, false);
         EXPECT_EQ(Rows(dialog), (std::vector<std::string>{
@@ -699,6 +704,33 @@ TEST_F(DialogTest, ClearingEnabledGreysEverythingAndPublishesOff) {
 }
 
 // ---- credits ----------------------------------------------------------------------
+
+// Configure again while the dialog is open (the host's preferences stay
+// usable) opens no second dialog. The host menu's switch and the dialog's
+// box show one setting: the switch greys the open dialog's rows and sends
+// at once; the box sets the menu's check mark.
+TEST_F(DialogTest, OneDialogAtATimeAndTheMenusSwitchInStep) {
+    LoadPlugin();
+    UINT command = FindItem(StandinMainMenu()).command;
+    auto checked = [] { return FindItem(StandinMainMenu()).checked; };
+    RunDialog([&](HWND dialog) {
+        StandinConfig();
+        EXPECT_EQ(ThreadDialogs().size(), 1u) << "a second dialog opened";
+        StandinMenuCommand(command);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, ENABLED), (UINT)BST_UNCHECKED);
+        EXPECT_EQ(Rows(dialog)[0], "Song greyed; box hidden greyed");
+        EXPECT_EQ(Published(), (std::vector<std::string>{"off"}));
+        EXPECT_EQ(Saved(ini, "ENABLE"), "0");
+        SetEnabledBox(dialog, true);
+        EXPECT_TRUE(checked());
+        SetEnabledBox(dialog, false);
+        EXPECT_FALSE(checked());
+        StandinClearReceived();
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(Published(), (std::vector<std::string>{"off"}));
+    EXPECT_EQ(Saved(ini, "ENABLE"), "0");
+}
 
 TEST_F(DialogTest, CreditsShowTwoBoxesInTurnAndChangeNothing) {
     LoadPlugin();

@@ -41,7 +41,7 @@ protected:
     void ExpectTitleFallback(const std::string &path) {
         StandinSetCurrent(StandinAddEntry(path, title));
         DWORD start = GetTickCount();
-        ExpectOnly(Publish(), fromTitle);
+        ExpectOnly(PublishAfresh(), fromTitle);
         EXPECT_LT(GetTickCount() - start, 5000u) << "path " << path.substr(0, 60);
     }
 };
@@ -122,6 +122,37 @@ TEST_F(HostilePathTest, NamedPipeDoesNotHang) {
     CloseHandle(pipe);
 }
 
+// Every text the host hands over is read no further than its terminator:
+// one that has none before a page that cannot be read is no text.
+TEST_F(HostilePathTest, HostTextsWithoutATerminatorAreNoTexts) {
+    AddTrack("tagged.mp3", StandinTag("Rain", "Kora", ""), title);
+    LoadPlugin();
+    const struct {
+        LPARAM command;
+        bool playingFile;  // whether the host names the playing file
+        std::string status;
+    } rows[] = {
+        {3031, true, OnText({"Rain", "Kora"})},    // the entry at the cursor instead
+        {3034, true, OnText({"Rain", "Kora"})},
+        {214, false, OnText({"Rain", "Kora"})},    // the narrow path instead
+        {213, false, OnText({"Rain", "Kora"})},
+        {211, false, OnText({"Rain", "Kora"})},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.command);
+        StandinSetPlayingFileRequests(row.playingFile);
+        StandinSetUnterminatedAnswer(row.command);
+        ExpectOnly(PlayAfresh(), row.status);
+    }
+    // No path at all: the title, and its narrow form without a terminator.
+    StandinSetUnterminatedAnswer(214, 211);
+    ExpectOnly(PlayAfresh(), fromTitle);
+    StandinSetUnterminatedAnswer(214, 212);
+    StandinSetUnicodeRequests(false);
+    StandinSetCurrent(StandinAddEntry("http://radio.invalid/", "x"));
+    ExpectOnly(PlayAfresh(), OnText("{0} - {1}", {"", ""}));
+}
+
 // ---- display titles ---------------------------------------------------------------
 
 class HostileTitleTest : public PluginSession {};
@@ -132,17 +163,17 @@ TEST_F(HostileTitleTest, HugeTitlesGiveTheirFirst127Units) {
     ExpectOnly(Publish(), OnText("{1}", {"", std::string(127, 'x')}));
 
     AddTrack("plain.mp3", "", std::string(50000, 'a') + " - " + std::string(49997, 'b'));
-    ExpectOnly(Publish(), OnText("{0} - {1}", {std::string(127, 'b'), std::string(127, 'a')}));
+    ExpectOnly(PublishAfresh(), OnText("{0} - {1}", {std::string(127, 'b'), std::string(127, 'a')}));
 
     std::string many;
     for (int i = 0; many.size() < 100000; i++)
         many += "t" + std::to_string(i) + "-";
     AddTrack("plain.mp3", "", many);
-    ExpectOnly(Publish(), OnText("{0} - {1}", {"t1", "t0"}));
+    ExpectOnly(PublishAfresh(), OnText("{0} - {1}", {"t1", "t0"}));
     // A title of separators only, spaced or not.
     for (const std::string &separators : {std::string(100000, '-'), std::string(100000, ' '), std::string("-")}) {
         AddTrack("plain.mp3", "", separators);
-        ExpectOnly(Publish(), OnText("{0} - {1}", {"", ""}));
+        ExpectOnly(PublishAfresh(), OnText("{0} - {1}", {"", ""}));
     }
 }
 
@@ -315,18 +346,28 @@ protected:
             StandinRemoveMessenger(m);
         PluginSession::TearDown();
     }
+    // A fresh start of the plug-in and a track start: the first status of a
+    // plug-in goes out at once, and the same track's again.
+    void FreshUpdate() {
+        StandinSetPlayState(0);
+        Restart();
+        StandinClearReceived();
+        firstReceiver = -1;
+        StandinPlay(StandinCurrent());
+    }
     // One update with `victim` destroyed by the first messenger to receive.
     void UpdateDestroying(int victim) {
+        StandinSetPlayState(0);
+        Restart();
         StandinClearReceived();
         destroyOnReceipt = victim;
         firstReceiver = -1;
-        EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
+        StandinPlay(StandinCurrent());
         EXPECT_EQ(destroyOnReceipt, -1) << "no messenger received the text";
     }
     // The next update reaches every messenger still there exactly once.
     void ExpectSurvivorsReached() {
-        StandinClearReceived();
-        EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
+        FreshUpdate();
         for (int m : all) {
             if (StandinMessengerWindow(m) != NULL)
                 ExpectOnly(StandinReceived(m), text);
@@ -370,18 +411,18 @@ TEST_F(HostileMessengerTest, MessengersMovingThemselvesAndHundredsOfWindowsEachR
     StandinRemote many = {};
     ASSERT_TRUE(StandinSpawnMessengerWith(folder + "\\many.log", "windows=400 raise", &many));
     LoadPlugin();
-    size_t before = 0;
     for (HWND where : {HWND_TOP, HWND_BOTTOM}) {
         SCOPED_TRACE(where == HWND_TOP ? "to the top" : "to the bottom");
         moveOnReceipt = true;
         moveTo = where;
+        StandinSetPlayState(0);
+        Restart();
+        size_t before = StandinRemoteReceived(many).size();
         StandinClearReceived();
-        EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
+        StandinPlay(StandinCurrent());
         for (int m : all)
             ExpectOnly(StandinReceived(m), text);
-        size_t after = StandinRemoteReceived(many).size();
-        EXPECT_EQ(after - before, 400u);
-        before = after;
+        EXPECT_EQ(StandinRemoteReceived(many).size() - before, 400u);
     }
     StandinStopMessenger(&many);
 }

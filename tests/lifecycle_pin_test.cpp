@@ -14,7 +14,7 @@ std::vector<StandinMessage> foreignSeen;
 // Another plug-in's procedure: records, then passes on what it replaced.
 LRESULT CALLBACK ForeignProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     foreignSeen.push_back({message, wParam, lParam, 0});
-    return CallWindowProcA(replaced, window, message, wParam, lParam);
+    return CallWindowProcW(replaced, window, message, wParam, lParam);
 }
 
 int ForeignCount(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -31,7 +31,7 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
     HWND playlist = StandinPlaylistWindow();
     LoadPlugin();
     procReplacedOnPurpose = true;
-    replaced = (WNDPROC)SetWindowLongPtrA(playlist, GWLP_WNDPROC, (LONG_PTR)ForeignProc);
+    replaced = (WNDPROC)SetWindowLongPtrW(playlist, GWLP_WNDPROC, (LONG_PTR)ForeignProc);
     ASSERT_NE(replaced, nullptr);
 
     // The chain works while the plug-in runs.
@@ -43,21 +43,21 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
     ExpectOnly(StandinReceived(messenger), OFF_TEXT);
     StandinUnload();
     EXPECT_NE(GetModuleHandleA("gen_songbeam.dll"), (HMODULE)NULL);
-    EXPECT_EQ(GetWindowLongPtrA(playlist, GWLP_WNDPROC), (LONG_PTR)ForeignProc);
+    EXPECT_EQ(GetWindowLongPtrW(playlist, GWLP_WNDPROC), (LONG_PTR)ForeignProc);
 
-    // A trigger still passes the whole chain, and the update it runs sends
-    // only the off status.
+    // A track start still passes the whole chain, and the plug-in that quit
+    // sends nothing.
     StandinClearPlaylistMessages();
     foreignSeen.clear();
-    auto received = Publish();
-    ExpectOnly(received, OFF_TEXT);
+    EXPECT_TRUE(Play().empty());
     EXPECT_EQ(ForeignCount(WM_USER, 666, 0x40000000), 1);
     EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
 
     // Any other message too, with the playlist's own result.
-    EXPECT_EQ(SendMessageA(playlist, WM_USER + 3, 9, 8), STANDIN_PLAYLIST_RESULT);
+    EXPECT_EQ(SendMessageW(playlist, WM_USER + 3, 9, 8), STANDIN_PLAYLIST_RESULT);
     EXPECT_EQ(StandinCountPlaylist(WM_USER + 3, 9, 8), 1);
-    EXPECT_EQ(StandinReceived(messenger).size(), 1u);
+    PumpMessages(300);
+    EXPECT_TRUE(StandinReceived(messenger).empty());
 
     // No tick runs in the module kept loaded: a stop changes nothing.
     StandinClearReceived();
@@ -68,7 +68,7 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
 
     // Loaded and initialised again, the module finds its hook still in the
     // chain, with the other procedure on top of it or taken off after quit:
-    // each trigger runs one update and reaches every procedure once.
+    // each track start is published, and reaches every procedure once.
     for (bool foreignStays : {true, false}) {
         SCOPED_TRACE(foreignStays ? "the other procedure stays" : "the other procedure was taken off");
         ASSERT_NE(StandinLoad(), nullptr);
@@ -81,7 +81,7 @@ TEST_F(PinTest, ForeignProcedureOnTopKeepsTheModuleLoaded) {
         EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
         Quit();
         if (foreignStays)
-            SetWindowLongPtrA(playlist, GWLP_WNDPROC, (LONG_PTR)replaced);
+            SetWindowLongPtrW(playlist, GWLP_WNDPROC, (LONG_PTR)replaced);
         StandinUnload();
     }
 }

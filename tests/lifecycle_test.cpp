@@ -32,48 +32,54 @@ TEST_F(LifecycleTest, ExportReturnsTheSameRecordEveryTime) {
     EXPECT_EQ(get()->moduleInstance, (HINSTANCE)StandinModule());
 }
 
+// Without the playlist editor's notices, the main window's events still
+// publish every track start.
 TEST_F(LifecycleTest, InitWithoutAPlaylistWindow) {
     StandinSetGivesPlaylistWindow(false);
     LoadPlugin();
     EXPECT_EQ(StandinRequestCount(260), 1);
-    EXPECT_EQ(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
-    EXPECT_TRUE(Publish().empty());
+    EXPECT_EQ(WindowProcedure(StandinPlaylistWindow()), ownPlaylistProc);
+    ExpectOnly(Play(), OnText("{0} - {1}", {"Rain", "Kora"}));
+    StandinClearReceived();
     Quit();
     ExpectOnly(StandinReceived(messenger), OFF_TEXT);
 }
 
-TEST_F(LifecycleTest, TriggerRunsOneUpdateBeforeThePlaylistSeesIt) {
+// Every notice (666, whatever its lParam) asks for a check, which runs before
+// the host's procedure sees the notice and sends only what changed: here the
+// file, retagged in place.
+TEST_F(LifecycleTest, ANoticeChecksBeforeThePlaylistSeesIt) {
     LoadPlugin();
-    StandinClearPlaylistMessages();
-    StandinClearReceived();
-    EXPECT_EQ(SendMessageA(StandinPlaylistWindow(), WM_USER, 666, 0x40000000), STANDIN_PLAYLIST_RESULT);
-    const auto &received = StandinReceived(messenger);
-    ExpectOnly(received, OnText("{0} - {1}", {"Rain", "Kora"}));
-    EXPECT_EQ(StandinRequestCount(125), 1);
-    const auto &seen = StandinPlaylistMessages();
-    ASSERT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
-    ASSERT_EQ(seen.size(), 1u);
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_LT(received[0].sequence, seen[0].sequence);
-
-    // The other bits of lParam do not matter.
-    StandinClearPlaylistMessages();
-    StandinClearReceived();
-    EXPECT_EQ(SendMessageA(StandinPlaylistWindow(), WM_USER, 666, (LPARAM)0xC0000005), STANDIN_PLAYLIST_RESULT);
-    EXPECT_EQ(StandinReceived(messenger).size(), 1u);
-    EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, (LPARAM)0xC0000005), 1);
+    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+    PumpMessages(2100);  // the pace: the next status goes out at once
+    for (LPARAM lParam : {(LPARAM)0x40000000, (LPARAM)0xC0000005}) {
+        SCOPED_TRACE(lParam);
+        StandinClearPlaylistMessages();
+        StandinClearReceived();
+        int checks = StandinRequestCount(104);
+        EXPECT_EQ(SendMessageW(StandinPlaylistWindow(), WM_USER, 666, lParam), STANDIN_PLAYLIST_RESULT);
+        EXPECT_EQ(StandinRequestCount(104) - checks, 1);
+        const auto &seen = StandinPlaylistMessages();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, lParam), 1);
+        const auto &received = StandinReceived(messenger);
+        if (lParam == 0x40000000) {
+            EXPECT_TRUE(received.empty()) << "nothing changed";
+            ASSERT_TRUE(StandinWriteFile(folder + "\\rain.mp3", std::string(900, 'x') + StandinTag("Snow", "Kora", "")));
+        } else {
+            ExpectOnly(received, OnText("{0} - {1}", {"Snow", "Kora"}));
+            EXPECT_LT(received[0].sequence, seen[0].sequence);
+        }
+    }
 }
 
-TEST_F(LifecycleTest, OtherMessagesRunNoUpdateAndPassThroughUnchanged) {
+TEST_F(LifecycleTest, OtherMessagesRunNoCheckAndPassThroughUnchanged) {
     struct Case {
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
     };
     const Case cases[] = {
-        {WM_USER, 666, 5},
-        {WM_USER, 666, 0},
-        {WM_USER, 666, (LPARAM)0xBFFFFFFF},
         {WM_USER, 665, 0x40000000},
         {WM_USER, 667, 0x40000000},
         {WM_USER + 1, 666, 0x40000000},
@@ -84,38 +90,53 @@ TEST_F(LifecycleTest, OtherMessagesRunNoUpdateAndPassThroughUnchanged) {
         SCOPED_TRACE(testing::Message() << c.message << " " << c.wParam << " " << c.lParam);
         StandinClearPlaylistMessages();
         StandinClearReceived();
-        EXPECT_EQ(SendMessageA(StandinPlaylistWindow(), c.message, c.wParam, c.lParam), STANDIN_PLAYLIST_RESULT);
+        EXPECT_EQ(SendMessageW(StandinPlaylistWindow(), c.message, c.wParam, c.lParam), STANDIN_PLAYLIST_RESULT);
         EXPECT_TRUE(StandinReceived(messenger).empty());
         EXPECT_EQ(StandinCountPlaylist(c.message, c.wParam, c.lParam), 1);
     }
-    EXPECT_EQ(StandinRequestCount(125), 0);
+    EXPECT_EQ(StandinRequestCount(104), 0);
     // A window message of its own still gets the window's usual answer.
     char text[64] = {};
     EXPECT_GT(GetWindowTextA(StandinPlaylistWindow(), text, sizeof text), 0);
     EXPECT_STREQ(text, "Stand-in playlist");
 }
 
-TEST_F(LifecycleTest, ASecondInitLeavesOneHookInTheChain) {
+TEST_F(LifecycleTest, ASecondInitLeavesOneHookInEachChain) {
     LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\n");
     ASSERT_EQ(StandinInit(), 0);
-    StandinClearPlaylistMessages();
     ExpectOnly(Publish(), OnText("{0} - {1}", {"Blue", "Kora"}));
-    EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
-    EXPECT_EQ(StandinRequestCount(125), 1);
+    StandinClearPlaylistMessages();
+    int checks = StandinRequestCount(104);
+    StandinNotify();
+    EXPECT_EQ(StandinRequestCount(104) - checks, 1);
+    EXPECT_EQ(StandinPlaylistMessages().size(), 1u);
+    checks = StandinRequestCount(104);
+    PostMessageA(StandinMainWindow(), WM_USER, 8, 603);
+    PumpMessages(50);
+    EXPECT_EQ(StandinRequestCount(104) - checks, 1);
 }
 
-TEST_F(LifecycleTest, UnicodePlaylistWindowReceivesUnicodeTextUnchanged) {
-    StandinUnicodePlaylistWindow();
-    HWND playlist = StandinPlaylistWindow();
-    ASSERT_TRUE(IsWindowUnicode(playlist));
-    ownPlaylistProc = GetWindowLongPtrA(playlist, GWLP_WNDPROC);
-    LoadPlugin();
-    const WCHAR text[] = L"\u65E5\u672C \u00E9 \u263A";
-    EXPECT_TRUE(SendMessageW(playlist, WM_SETTEXT, 0, (LPARAM)text));
-    WCHAR back[32] = L"";
-    GetWindowTextW(playlist, back, 32);
-    EXPECT_EQ(std::wstring(back), std::wstring(text));
-    ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+// The host's playlist editor is a Unicode window; an older host's is an
+// ANSI one. Either way text sent to it reaches its own procedure unchanged.
+TEST_F(LifecycleTest, PlaylistWindowsOfEitherKindReceiveTheirTextUnchanged) {
+    for (bool unicode : {true, false}) {
+        SCOPED_TRACE(unicode ? "Unicode" : "ANSI");
+        if (!unicode) {
+            StandinAnsiPlaylistWindow();
+            ownPlaylistProc = WindowProcedure(StandinPlaylistWindow());
+        }
+        HWND playlist = StandinPlaylistWindow();
+        ASSERT_EQ(IsWindowUnicode(playlist) != FALSE, unicode);
+        LoadPlugin();
+        const WCHAR text[] = L"\u65E5\u672C \u00E9 \u263A";
+        EXPECT_TRUE(SendMessageW(playlist, WM_SETTEXT, 0, (LPARAM)text));
+        WCHAR back[32] = L"";
+        GetWindowTextW(playlist, back, 32);
+        EXPECT_EQ(std::wstring(back), unicode ? std::wstring(text) : StandinFromAnsi(StandinToAnsi(text)));
+        ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
+        Quit();
+        Unload();
+    }
 }
 
 // Three messengers; the first to receive announces a track change at once,
@@ -164,21 +185,23 @@ TEST_F(LifecycleTest, QuitSavesTheSourcesInForceAndAReloadRestoresThem) {
 TEST_F(LifecycleTest, AfterQuitNoTrackIsPublished) {
     LoadPlugin();
     Quit();
-    // The hook is off the window already, or it sends the off status: never
-    // the track.
-    auto received = Publish();
-    for (const auto &r : received)
-        ExpectStatus(r, OFF_TEXT);
+    // The hook is off the window already, or it sends nothing: never the
+    // track.
+    EXPECT_TRUE(Play().empty());
+    PumpMessages(300);
+    EXPECT_TRUE(StandinReceived(messenger).empty());
     EXPECT_EQ(StandinCountPlaylist(WM_USER, 666, 0x40000000), 1);
 }
 
 TEST_F(LifecycleTest, AfterUnloadThePlaylistWindowHasItsOwnProcedureAgain) {
     LoadPlugin();
-    EXPECT_NE(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
+    EXPECT_NE(WindowProcedure(StandinPlaylistWindow()), ownPlaylistProc);
+    EXPECT_NE(WindowProcedure(StandinMainWindow()), ownMainProc);
     Quit();
     StandinUnload();
     EXPECT_EQ(GetModuleHandleA("gen_songbeam.dll"), (HMODULE)NULL);
-    EXPECT_EQ(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
+    EXPECT_EQ(WindowProcedure(StandinPlaylistWindow()), ownPlaylistProc);
+    EXPECT_EQ(WindowProcedure(StandinMainWindow()), ownMainProc);
     StandinClearPlaylistMessages();
     StandinClearReceived();
     EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
@@ -187,7 +210,7 @@ TEST_F(LifecycleTest, AfterUnloadThePlaylistWindowHasItsOwnProcedureAgain) {
     EXPECT_EQ(StandinCountPlaylist(WM_USER + 7, 1, 2), 1);
     EXPECT_TRUE(StandinReceived(messenger).empty());
 
-    // A second load hooks the window afresh and works as the first did.
+    // A second load hooks the windows afresh and works as the first did.
     Unload();
     LoadPlugin();
     ExpectOnly(Publish(), OnText("{0} - {1}", {"Rain", "Kora"}));
@@ -199,12 +222,44 @@ TEST_F(LifecycleTest, AfterUnloadThePlaylistWindowHasItsOwnProcedureAgain) {
     running = false;
     StandinUnload();
     EXPECT_EQ(GetModuleHandleA("gen_songbeam.dll"), (HMODULE)NULL);
-    EXPECT_EQ(GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC), ownPlaylistProc);
+    EXPECT_EQ(WindowProcedure(StandinPlaylistWindow()), ownPlaylistProc);
+    EXPECT_EQ(WindowProcedure(StandinMainWindow()), ownMainProc);
     StandinSetPlayState(0);
     PumpMessages(2000);
-    EXPECT_TRUE(Publish().empty());
+    EXPECT_TRUE(Play().empty());
     EXPECT_TRUE(StandinReceived(late).empty());
     StandinRemoveMessenger(late);
+}
+
+// The host quits its plug-ins after its windows and menu are gone, or, at
+// the end of a Windows session, inside WM_ENDSESSION with the windows alive
+// and the playlist freed. Either way: the off status once, the settings
+// saved, no crash, and nothing left on the windows.
+TEST_F(LifecycleTest, QuitAfterTheWindowsAreGoneOrInsideTheEndOfTheSession) {
+    for (bool endSession : {false, true}) {
+        SCOPED_TRACE(endSession ? "end of session" : "exit");
+        LoadPlugin("[Songbeam!]\r\nTEXT1=106\r\n");
+        ExpectOnly(Publish(), OnText("{0} - {1}", {"Blue", "Kora"}));
+        StandinClearReceived();
+        if (endSession)
+            StandinEndSession();
+        else
+            StandinExit();
+        running = false;
+        ExpectOnly(StandinReceived(messenger), OFF_TEXT);
+        EXPECT_EQ(SavedValue(StandinReadFile(ini), "TEXT1"), "106");
+        if (endSession) {
+            EXPECT_EQ(WindowProcedure(StandinMainWindow()), ownMainProc);
+        }
+        Unload();
+        DeleteFileA(ini.c_str());
+        // The next host starts with windows of its own.
+        StandinStart();
+        StandinSetSettingsPath(ini);
+        AddTrack("rain.mp3", StandinTag("Rain", "Kora", "Blue"));
+        ownPlaylistProc = WindowProcedure(StandinPlaylistWindow());
+        ownMainProc = WindowProcedure(StandinMainWindow());
+    }
 }
 
 }  // namespace

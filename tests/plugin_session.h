@@ -103,6 +103,28 @@ inline LONG WINAPI ReportCrash(EXCEPTION_POINTERS *info) {
 }
 static const LPTOP_LEVEL_EXCEPTION_FILTER previousCrashFilter = SetUnhandledExceptionFilter(ReportCrash);
 
+// The plug-in's item in the host's main menu, found by its text.
+struct MenuItem {
+    int position;  // -1: no such item
+    UINT command;
+    bool checked;
+};
+
+inline MenuItem FindItem(HMENU menu) {
+    for (int i = 0; i < GetMenuItemCount(menu); i++) {
+        WCHAR text[64] = L"";
+        GetMenuStringW(menu, (UINT)i, text, 64, MF_BYPOSITION);
+        if (lstrcmpW(text, L"Show what I'm listening to") == 0)
+            return {i, GetMenuItemID(menu, i), (GetMenuState(menu, (UINT)i, MF_BYPOSITION) & MF_CHECKED) != 0};
+    }
+    return {-1, 0, false};
+}
+
+// A window's procedure, read as the window's own kind (ANSI or Unicode).
+inline LONG_PTR WindowProcedure(HWND window) {
+    return IsWindowUnicode(window) ? GetWindowLongPtrW(window, GWLP_WNDPROC) : GetWindowLongPtrA(window, GWLP_WNDPROC);
+}
+
 class PluginSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -113,7 +135,8 @@ protected:
         DeleteFileA(ini.c_str());
         StandinSetSettingsPath(ini);
         messenger = StandinAddMessenger();
-        ownPlaylistProc = GetWindowLongPtrA(StandinPlaylistWindow(), GWLP_WNDPROC);
+        ownPlaylistProc = WindowProcedure(StandinPlaylistWindow());
+        ownMainProc = WindowProcedure(StandinMainWindow());
     }
     void TearDown() override {
         if (running)
@@ -122,17 +145,25 @@ protected:
         Unload();
         StandinRemoveMessenger(messenger);
     }
-    // Unloads the plug-in. Once it is gone, the playlist window must have
-    // its own procedure back; it is put back anyway, so that a later load
-    // starts clean.
+    // Unloads the plug-in. Once it is gone, the host's windows must have
+    // their own procedures back; they are put back anyway, so that a later
+    // load starts clean.
     void Unload() {
         if (StandinModule() != NULL)
             StandinUnload();
-        HWND playlist = StandinPlaylistWindow();
-        if (GetWindowLongPtrA(playlist, GWLP_WNDPROC) != ownPlaylistProc) {
+        const struct {
+            HWND window;
+            LONG_PTR own;
+        } windows[] = {{StandinPlaylistWindow(), ownPlaylistProc}, {StandinMainWindow(), ownMainProc}};
+        for (const auto &w : windows) {
+            if (w.window == NULL || WindowProcedure(w.window) == w.own)
+                continue;
             if (!procReplacedOnPurpose)
-                ADD_FAILURE() << "the playlist window kept another procedure after unload";
-            SetWindowLongPtrA(playlist, GWLP_WNDPROC, ownPlaylistProc);
+                ADD_FAILURE() << "a host window kept another procedure after unload";
+            if (IsWindowUnicode(w.window))
+                SetWindowLongPtrW(w.window, GWLP_WNDPROC, w.own);
+            else
+                SetWindowLongPtrA(w.window, GWLP_WNDPROC, w.own);
         }
     }
     // Writes the settings file (unless `settings` is empty), loads the
@@ -149,6 +180,13 @@ protected:
         StandinQuit();
         running = false;
     }
+    // Quit, unload and load again, as at the player's next start: a fresh
+    // plug-in, with the settings the last one saved.
+    void Restart() {
+        Quit();
+        Unload();
+        LoadPlugin();
+    }
     // A file of some audio bytes followed by `tail`, added to the playlist
     // with `title` and made current.
     int AddTrack(const std::string &name, const std::string &tail, const std::string &title = "untitled") {
@@ -158,15 +196,44 @@ protected:
         StandinSetCurrent(index);
         return index;
     }
-    // One track change as the host announces it; what the messenger got.
-    std::vector<StandinCopyData> Publish() {
+    // The current entry starts playing, as the host starts a track; what the
+    // messenger got right away.
+    std::vector<StandinCopyData> Play() {
         StandinClearReceived();
-        EXPECT_EQ(StandinNotify(), STANDIN_PLAYLIST_RESULT);
+        StandinPlay(StandinCurrent());
+        published = published || !StandinReceived(messenger).empty();
         return StandinReceived(messenger);
+    }
+    // The same, waiting for a status that is not sent at once: one that
+    // waits for its pace after a status less than two seconds ago, or one
+    // that an older host's notices are followed by.
+    std::vector<StandinCopyData> Publish() {
+        Play();
+        PumpMessagesUntil(3000, [&] { return !StandinReceived(messenger).empty(); });
+        published = published || !StandinReceived(messenger).empty();
+        return StandinReceived(messenger);
+    }
+    // The same from a fresh start of the plug-in once it has published, so
+    // that its first status goes out at once. The host has stopped
+    // meanwhile, as it is when it loads its plug-ins.
+    void Afresh() {
+        if (running && published) {
+            StandinSetPlayState(0);
+            Restart();
+        }
+        published = false;
+    }
+    std::vector<StandinCopyData> PlayAfresh() {
+        Afresh();
+        return Play();
+    }
+    std::vector<StandinCopyData> PublishAfresh() {
+        Afresh();
+        return Publish();
     }
     std::string folder, ini;
     int messenger = -1;
-    bool running = false;
-    LONG_PTR ownPlaylistProc = 0;
+    bool running = false, published = false;
+    LONG_PTR ownPlaylistProc = 0, ownMainProc = 0;
     bool procReplacedOnPurpose = false;  // a test put a procedure of its own on top
 };

@@ -99,6 +99,8 @@ TEST_F(SettingsTest, ExactCopiesCountOnlyBesideTheTextTheyWereWrittenWith) {
         {"a broken escape", first30, copy + "%4", first30},
         {"a quotation mark as it stands", first30, copy + "\"x", first30},
         {"a stale copy beside an ASCII text", "plain", copy, "plain"},
+        {"a character outside ASCII after a sound start", "? Now playing", "30118698:%E2%99%AB%20Now\xE2\x9C\x93",
+         "? Now playing"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -143,12 +145,18 @@ TEST_F(SettingsTest, TheUnicodeSettingsPathServesAFolderOfAnyName) {
     EXPECT_EQ(StandinRequestCount(334), 0) << "the narrow path is never asked for, nor opened";
     EXPECT_EQ(StandinRequestCount(1334), 3);
 
-    // A host that does not answer 1334 still names its file through 334.
+    // A host that does not answer 1334, or answers it without a terminator,
+    // still names its file through 334.
     StandinSetSettingsPath(ini);
-    StandinSetWideSettingsAnswer(false);
-    LoadPlugin(Section("TEXT1=106\r\nTEXT2=0\r\n"));
-    ExpectOnly(Publish(), OnText({"Blue"}));
-    EXPECT_EQ(StandinRequestCount(334), 1);
+    for (bool unterminated : {false, true}) {
+        StandinSetWideSettingsAnswer(unterminated);
+        StandinSetUnterminatedAnswer(unterminated ? 1334 : 0);
+        LoadPlugin(Section("TEXT1=106\r\nTEXT2=0\r\n"));
+        ExpectOnly(Publish(), OnText({"Blue"}));
+        EXPECT_EQ(StandinRequestCount(334), unterminated ? 2 : 1);
+        Quit();
+        Unload();
+    }
 }
 
 TEST_F(SettingsTest, UnknownSourceIsKeptAndWrittenBack) {
@@ -176,11 +184,14 @@ TEST_F(SettingsTest, HostWithoutTheSettingsCommandUsesWinampIniInTheWindowsFolde
     char windows[MAX_PATH];
     ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
     std::string fallback = std::string(windows) + "\\winamp.ini";
-    for (LRESULT answer : {(LRESULT)0, (LRESULT)1, (LRESULT)0xFFFF}) {
+    // No answer, or paths without a terminator before a page that cannot be
+    // read (-1): no path.
+    for (LRESULT answer : {(LRESULT)0, (LRESULT)1, (LRESULT)0xFFFF, (LRESULT)-1}) {
         SCOPED_TRACE(answer);
         DeleteFileA(fallback.c_str());
         ASSERT_TRUE(StandinWriteFile(fallback, Section("TEXT1=106\r\nTEXT2=0\r\n")));
-        StandinSetSettingsPath("", answer);
+        StandinSetSettingsPath(answer == -1 ? ini : "", answer);
+        StandinSetUnterminatedAnswer(answer == -1 ? 1334 : 0, answer == -1 ? 334 : 0);
         int asked = StandinRequestCount(1334);
         LoadPlugin();
         EXPECT_EQ(StandinRequestCount(1334), asked + 1);

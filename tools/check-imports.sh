@@ -34,6 +34,9 @@ allowed_functions='
   KERNEL32.DLL:IsDBCSLeadByte KERNEL32.DLL:MultiByteToWideChar KERNEL32.DLL:lstrcpynW
   KERNEL32.DLL:lstrlenA KERNEL32.DLL:WideCharToMultiByte KERNEL32.DLL:GetPrivateProfileIntW
   KERNEL32.DLL:GetPrivateProfileStringW KERNEL32.DLL:WritePrivateProfileStringW
+  KERNEL32.DLL:GetFileAttributesExA KERNEL32.DLL:GetFileAttributesExW KERNEL32.DLL:GetTickCount
+  USER32.DLL:CheckMenuItem USER32.DLL:GetMenuState USER32.DLL:InsertMenuW USER32.DLL:IsMenu
+  USER32.DLL:SetForegroundWindow
   USER32.DLL:CallWindowProcA USER32.DLL:CheckDlgButton USER32.DLL:DialogBoxParamW
   USER32.DLL:EnableWindow USER32.DLL:EndDialog USER32.DLL:FindWindowExA
   USER32.DLL:GetDlgItem USER32.DLL:GetDlgItemTextW USER32.DLL:IsDlgButtonChecked

@@ -25,9 +25,8 @@ void AppendAnsi(FieldWriter *writer, const char *text, size_t length) {
     AppendUnits(writer, wide, units > 0 ? (size_t)units : 0);
 }
 
-WCHAR *WidenWholeText(const char *text, WCHAR *buffer, int capacity, int *length) {
+WCHAR *WidenWholeText(const char *text, int bytes, WCHAR *buffer, int capacity, int *length) {
     *length = 0;
-    int bytes = lstrlenA(text);
     if (bytes == 0)
         return buffer;
     int units = MultiByteToWideChar(CP_ACP, 0, text, bytes, NULL, 0);

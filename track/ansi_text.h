@@ -10,8 +10,8 @@
 // the end of a fixed-size field is dropped rather than guessed at.
 void AppendAnsi(FieldWriter *writer, const char *text, size_t length);
 
-// The whole of a zero-terminated narrow text, widened into `buffer` when it
+// The whole of a narrow text of `bytes` bytes, widened into `buffer` when it
 // fits (`capacity` units) or into a heap block the caller frees with
 // ReleaseWideText; NULL when it cannot be had. `length` gets its units.
-WCHAR *WidenWholeText(const char *text, WCHAR *buffer, int capacity, int *length);
+WCHAR *WidenWholeText(const char *text, int bytes, WCHAR *buffer, int capacity, int *length);
 void ReleaseWideText(WCHAR *text, WCHAR *buffer);

@@ -31,23 +31,33 @@ static void AppendAnswer(FieldWriter *writer, const char *answer) {
     AppendAnsi(writer, answer, lstrlenA(answer));
 }
 
-// The host answers for the file as a whole: when it cannot read the file
-// (or does not know the request), it says so for the title already. The
-// host may fill a buffer to its last unit: each is ended here. Each answer
-// is cut as every field is, its trailing spaces dropped.
+// Each field is asked on its own: the host's decoder answers the fields it
+// knows and 0 for the others. An answer counts only when the host wrote into
+// the buffer: a host that does not know the request answers 1 and writes
+// nothing (the buffer starts with a mark no text has), and is asked no more. The host may fill a
+// buffer to its last unit: each is ended here. Each answer is cut as every
+// field is, its trailing spaces dropped. `wrote` tells whether the host wrote
+// any field, with text or empty.
 template <typename Unit>
-static bool AskHostMetadata(LPARAM command, const Unit *path, const Unit *const names[], TrackText *text) {
+static bool AskHostMetadata(LPARAM command, const Unit *path, const Unit *const names[], TrackText *text,
+                            bool *wrote) {
+    static const Unit UNWRITTEN[2] = {(Unit)0xFFFF, (Unit)0xFFFE};
     FieldWriter writers[TRACK_FIELDS];
     StartTrackFields(text, writers);
+    *wrote = false;
     for (int f = 0; f < TRACK_FIELDS; f++) {
         Unit answer[ANSWER_UNITS];
-        answer[0] = 0;
+        answer[0] = UNWRITTEN[0];
+        answer[1] = UNWRITTEN[1];
+        answer[2] = 0;
         MetadataRequest<Unit> request = {path, names[f], answer, ANSWER_UNITS};
-        if (SendHostCommand((WPARAM)&request, command) != METADATA_ANSWERED) {
-            if (f == 0)
-                return false;
+        bool answered = SendHostCommand((WPARAM)&request, command) == METADATA_ANSWERED;
+        bool written = !(answer[0] == UNWRITTEN[0] && answer[1] == UNWRITTEN[1] && answer[2] == 0);
+        if (answered && !written)
+            break;  // the host does not know the request: nor for the other fields
+        if (!answered)
             continue;
-        }
+        *wrote = true;
         answer[ANSWER_UNITS - 1] = 0;
         TextUnit value[FIELD_UNITS];
         FieldWriter writer;
@@ -55,16 +65,18 @@ static bool AskHostMetadata(LPARAM command, const Unit *path, const Unit *const 
         AppendAnswer(&writer, answer);
         AppendValue(&writers[f], value);
     }
-    return true;
+    return IsUsableTrackText(text);
 }
 
 bool AskHostMetadataW(const WCHAR *path, TrackText *text) {
-    if (!AskHostMetadata(HOST_FILE_METADATA_W, path, WIDE_NAMES, text))
-        return false;
-    HostLink.metadataKnown = true;
-    return true;
+    bool wrote;
+    bool found = AskHostMetadata(HOST_FILE_METADATA_W, path, WIDE_NAMES, text, &wrote);
+    if (wrote)
+        HostLink.metadataKnown = true;
+    return found;
 }
 
 bool AskHostMetadataA(const char *path, TrackText *text) {
-    return AskHostMetadata(HOST_FILE_METADATA, path, NARROW_NAMES, text);
+    bool wrote;
+    return AskHostMetadata(HOST_FILE_METADATA, path, NARROW_NAMES, text, &wrote);
 }

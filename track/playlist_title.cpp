@@ -6,21 +6,21 @@
 // Titles up to this many units are widened on the stack.
 enum { TITLE_ON_STACK = 512 };
 
-void SplitPlaylistTitle(int index, TrackText *text) {
+void SplitPlaylistTitle(const PlayingEntry *entry, TrackText *text) {
     // The host's texts are only read, and split before anything else is
     // asked of the host. The Unicode title holds every name; the narrow one
     // only what the ANSI code page can.
-    const WCHAR *wide = HostWideText((WPARAM)index, HOST_ENTRY_TITLE_W);
-    if (wide != NULL) {
-        SplitTitleText(wide, lstrlenW(wide), text);
+    EntryText title;
+    AskEntryTitle(entry, &title);
+    if (title.wide != NULL) {
+        SplitTitleText(title.wide, title.length, text);
         return;
     }
-    const char *narrow = HostText((WPARAM)index, HOST_ENTRY_TITLE);
-    if (narrow == NULL)
+    if (title.narrow == NULL)
         return;
     WCHAR onStack[TITLE_ON_STACK];
     int length = 0;
-    WCHAR *widened = WidenWholeText(narrow, onStack, TITLE_ON_STACK, &length);
+    WCHAR *widened = WidenWholeText(title.narrow, (int)title.length, onStack, TITLE_ON_STACK, &length);
     if (widened == NULL)
         return;
     SplitTitleText(widened, (size_t)length, text);
