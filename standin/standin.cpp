@@ -588,6 +588,7 @@ void StandinRefreshTitle(const std::string &title) {
     else
         playingTitle = StandinFromUtf8(title);
     Notice(TITLE_REFRESHED | currentIndex);
+    PostEvent(0);
 }
 
 void StandinSetPlayTracking(bool on) {

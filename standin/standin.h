@@ -142,7 +142,8 @@ void StandinUnpause(void);
 // the new current entry's title is refreshed (666 with bit 30).
 void StandinNextWhileStopped(void);
 // The playing entry's title becomes `title` (UTF-8), with the notice of a
-// title refresh (666 with bit 30), as a stream's host does.
+// title refresh (666 with bit 30) and 603 with 0 posted, as a stream's host
+// does.
 void StandinRefreshTitle(const std::string &title);
 // The host plays the entry from now on, without any notice or event: a
 // benchmark's way to a new track for every update.

@@ -63,8 +63,10 @@ static WCHAR *CopyField(const WCHAR *field) {
     WCHAR *copy = (WCHAR *)CoTaskMemAlloc(2 * (length + 1));
     if (copy == NULL)
         return EmptySlotText;
-    for (size_t i = 0; i < length; i++)
-        copy[i] = field[i] == '\\' && i + 1 < length && field[i + 1] == '0' ? (WCHAR)FULLWIDTH_REVERSE_SOLIDUS : field[i];
+    for (size_t i = 0; i < length; i++) {
+        bool separator = field[i] == '\\' && i + 1 < length && field[i + 1] == '0';
+        copy[i] = separator ? (WCHAR)FULLWIDTH_REVERSE_SOLIDUS : field[i];
+    }
     copy[length] = 0;
     return copy;
 }

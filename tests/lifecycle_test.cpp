@@ -65,7 +65,8 @@ TEST_F(LifecycleTest, ANoticeChecksBeforeThePlaylistSeesIt) {
         const auto &received = StandinReceived(messenger);
         if (lParam == 0x40000000) {
             EXPECT_TRUE(received.empty()) << "nothing changed";
-            ASSERT_TRUE(StandinWriteFile(folder + "\\rain.mp3", std::string(900, 'x') + StandinTag("Snow", "Kora", "")));
+            std::string retagged = std::string(900, 'x') + StandinTag("Snow", "Kora", "");
+            ASSERT_TRUE(StandinWriteFile(folder + "\\rain.mp3", retagged));
         } else {
             ExpectOnly(received, OnText("{0} - {1}", {"Snow", "Kora"}));
             EXPECT_LT(received[0].sequence, seen[0].sequence);

@@ -110,7 +110,8 @@ TEST_F(StatusTest, AFieldHoldingTheSeparatorCannotForgeOne) {
     AddTrack("forged.mp3", StandinTag("Track \\0 One", "\\\\0\\", "C:\\0\\1"));
     LoadPlugin("[Songbeam!]\r\nTEXT3=106\r\nTEXT4=108\r\nCUSTOM4=\\0Music\\01\r\n");
     const std::string fw = "\xEF\xBC\xBC";
-    ExpectOnly(Publish(), OnText({"Track " + fw + "0 One", "\\" + fw + "0\\", "C:" + fw + "0\\1", fw + "0Music" + fw + "01"}));
+    ExpectOnly(Publish(),
+               OnText({"Track " + fw + "0 One", "\\" + fw + "0\\", "C:" + fw + "0\\1", fw + "0Music" + fw + "01"}));
 }
 
 TEST_F(StatusTest, MessengersInOtherProcessesAllReceiveTheText) {

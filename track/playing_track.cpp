@@ -77,13 +77,17 @@ static bool IsLetter(unsigned unit) {
     return (unit >= 'a' && unit <= 'z') || (unit >= 'A' && unit <= 'Z');
 }
 
+// A character a URL's scheme may hold after its first letter.
+static bool IsSchemeUnit(unsigned unit) {
+    return IsLetter(unit) || (unit >= '0' && unit <= '9') || unit == '+' || unit == '-' || unit == '.';
+}
+
 template <typename Unit>
 static bool IsFilePathText(const Unit *path, size_t length) {
     if (path == NULL || length == 0)
         return false;
     size_t i = 0;
-    while (i < length && (IsLetter((unsigned)path[i]) || (i > 0 && ((path[i] >= '0' && path[i] <= '9') ||
-                                                                    path[i] == '+' || path[i] == '-' || path[i] == '.'))))
+    while (i < length && (i == 0 ? IsLetter((unsigned)path[i]) : IsSchemeUnit((unsigned)path[i])))
         i++;
     return !(i >= 2 && i + 2 < length && path[i] == ':' && path[i + 1] == '/' && path[i + 2] == '/');
 }
