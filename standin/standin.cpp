@@ -288,6 +288,31 @@ static void RegisterClassOnce(const char *name, WNDPROC proc) {
     RegisterClassA(&wc);
 }
 
+// Wine takes a desktop's name away, and ends the desktop's own process (its
+// explorer), one second after nothing but that process's threads uses the
+// desktop; it counts a thread of that process as gone before the process's
+// thread count drops, so any of its threads that ends while the calling thread
+// is the only other user starts that second. One always does: the clipboard
+// thread, right after the desktop process starts; its next thread, which
+// cancels the second, comes later than that on a busy machine. A messenger
+// started with the name then gets a new desktop of that name, where no window
+// of this program is, and the spawner never finds it. A second thread of this
+// program on the desktop, until the program ends, keeps it from closing.
+struct DesktopStay {
+    HDESK desktop;
+    HANDLE settled;
+    BOOL joined;
+};
+
+static DWORD WINAPI StayOnDesktop(void *param) {
+    DesktopStay *stay = (DesktopStay *)param;
+    BOOL joined = stay->joined = SetThreadDesktop(stay->desktop);
+    SetEvent(stay->settled);  // `stay` is the caller's: not used after this
+    if (joined)
+        Sleep(INFINITE);
+    return 0;
+}
+
 bool StandinPrivateDesktop(void) {
     if (privateDesktop[0] != 0)
         return true;
@@ -295,6 +320,16 @@ bool StandinPrivateDesktop(void) {
     wsprintfA(name, "songbeam-%lu", GetCurrentProcessId());
     HDESK desktop = CreateDesktopA(name, NULL, NULL, 0, GENERIC_ALL, NULL);
     if (desktop == NULL || !SetThreadDesktop(desktop))
+        return false;
+    DesktopStay stay = {desktop, CreateEventA(NULL, TRUE, FALSE, NULL), FALSE};
+    HANDLE thread = stay.settled != NULL ? CreateThread(NULL, 0, StayOnDesktop, &stay, 0, NULL) : NULL;
+    if (thread != NULL) {
+        WaitForSingleObject(stay.settled, INFINITE);
+        CloseHandle(thread);
+    }
+    if (stay.settled != NULL)
+        CloseHandle(stay.settled);
+    if (!stay.joined)
         return false;
     lstrcpynA(privateDesktop, name, sizeof privateDesktop);
     return true;
@@ -692,15 +727,24 @@ bool StandinSpawnMessengerWith(const std::string &logPath, const std::string &be
     char title[64];
     wsprintfA(title, "songbeam messenger %lu", info.dwProcessId);
     HWND window = NULL;
-    for (int waited = 0; window == NULL && waited < 20000; waited += 20) {
+    bool ended = false;
+    for (int waited = 0; window == NULL && !ended && waited < 20000; waited += 20) {
         window = FindWindowExA(NULL, NULL, MESSENGER_CLASS, title);
+        // A messenger that ended (no log file, no window) shows none: no more waiting.
         if (window == NULL)
-            Sleep(20);
+            ended = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
     }
     remote->process = info.hProcess;
     remote->window = window;
     remote->logPath = logPath;
     if (window == NULL) {
+        DWORD code = 0;
+        if (ended && GetExitCodeProcess(info.hProcess, &code))
+            fprintf(stderr, "standin: messenger %lu ended with exit code %lu before showing its window\n",
+                    info.dwProcessId, code);
+        else
+            fprintf(stderr, "standin: messenger %lu showed no window on this desktop within 20 s\n",
+                    info.dwProcessId);
         StandinStopMessenger(remote);
         return false;
     }
@@ -727,9 +771,9 @@ std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote) 
 void StandinEndProcess(HANDLE process, HWND window) {
     if (process == NULL)
         return;
-    if (window != NULL)
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process, 3000) != WAIT_OBJECT_0) {
+    // A program without a window cannot be asked to close: it is ended at once.
+    if (window == NULL || !PostMessageA(window, WM_CLOSE, 0, 0) ||
+        WaitForSingleObject(process, 3000) != WAIT_OBJECT_0) {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, 3000);
     }

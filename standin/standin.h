@@ -241,7 +241,7 @@ bool StandinSpawnMessengerWith(const std::string &logPath, const std::string &be
 std::vector<StandinCopyData> StandinRemoteReceived(const StandinRemote &remote);
 void StandinStopMessenger(StandinRemote *remote);
 // Asks a program to close its window, and ends it when it has not ended
-// within 3 seconds; closes the process handle.
+// within 3 seconds (at once when it has no window); closes the process handle.
 void StandinEndProcess(HANDLE process, HWND window);
 
 // Describes a status text for people: `off`, or

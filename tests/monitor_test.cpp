@@ -48,10 +48,12 @@ bool StartMonitor(Monitor *monitor) {
     CloseHandle(info.hThread);
     monitor->process = info.hProcess;
     monitor->output = readEnd;
-    for (int waited = 0; monitor->window == NULL && waited < 20000; waited += 20) {
+    // A monitor that ended shows no window: no more waiting.
+    bool ended = false;
+    for (int waited = 0; monitor->window == NULL && !ended && waited < 20000; waited += 20) {
         monitor->window = FindWindowExA(NULL, NULL, "MsnMsgrUIManager", MONITOR_TITLE);
         if (monitor->window == NULL)
-            Sleep(20);
+            ended = WaitForSingleObject(monitor->process, 20) == WAIT_OBJECT_0;
     }
     return monitor->window != NULL;
 }
