@@ -23,32 +23,6 @@ static WNDPROC ReplaceProcedure(const WindowHook *hook, WNDPROC procedure) {
     return (WNDPROC)SetWindowLongPtrA(hook->window, GWLP_WNDPROC, (LONG_PTR)procedure);
 }
 
-// The hook is in a window's chain at most once. After a second init, or in a
-// module kept loaded after quit, it is still there: the chain stays as it is,
-// since taking the hook itself (or a procedure that calls on to it) as the
-// previous procedure would send every message round for ever.
-static bool Unhook(WindowHook *hook, WNDPROC ours);
-static void KeepModuleLoaded(void);
-
-static void Hook(WindowHook *hook, HWND window, WNDPROC ours) {
-    if (hook->hooked) {
-        if (window == hook->window)
-            return;
-        if (!Unhook(hook, ours)) {
-            KeepModuleLoaded();
-            return;  // still in another window's chain, under another procedure
-        }
-    }
-    hook->window = window;
-    hook->unicode = window != NULL && IsWindowUnicode(window);
-    hook->hooked = false;
-    WNDPROC previous = ReplaceProcedure(hook, ours);
-    if (previous == NULL || previous == ours)
-        return;  // no window, or it cannot be hooked
-    hook->previous = previous;
-    hook->hooked = true;
-}
-
 // While our procedure is still the window's own, the previous one goes back.
 // False when another procedure has been put on top of ours since: it will
 // keep calling us.
@@ -70,6 +44,29 @@ static void KeepModuleLoaded(void) {
                        (LPCSTR)(void *)PlaylistHookProc, &pinned);
 }
 
+// The hook is in a window's chain at most once. After a second init, or in a
+// module kept loaded after quit, it is still there: the chain stays as it is,
+// since taking the hook itself (or a procedure that calls on to it) as the
+// previous procedure would send every message round for ever.
+static void Hook(WindowHook *hook, HWND window, WNDPROC ours) {
+    if (hook->hooked) {
+        if (window == hook->window)
+            return;
+        if (!Unhook(hook, ours)) {
+            KeepModuleLoaded();
+            return;  // still in another window's chain, under another procedure
+        }
+    }
+    hook->window = window;
+    hook->unicode = window != NULL && IsWindowUnicode(window);
+    hook->hooked = false;
+    WNDPROC previous = ReplaceProcedure(hook, ours);
+    if (previous == NULL || previous == ours)
+        return;  // no window, or it cannot be hooked
+    hook->previous = previous;
+    hook->hooked = true;
+}
+
 // Every message goes on, the one that took the hook off included; the
 // previous procedure is kept for that.
 static LRESULT PassOn(const WindowHook *hook, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -85,9 +82,10 @@ void HookHostWindows(void) {
 
 void ReleaseHostWindows(void) {
     bool pin = !Unhook(&HostLink.playlist, PlaylistHookProc);
-    if (HostLink.main.hooked && CurrentProcedure(&HostLink.main) != MainWindowHookProc &&
-        CurrentProcedure(&HostLink.main) != NULL)
-        pin = true;
+    if (HostLink.main.hooked) {
+        WNDPROC current = CurrentProcedure(&HostLink.main);
+        pin = pin || (current != MainWindowHookProc && current != NULL);
+    }
     if (pin)
         KeepModuleLoaded();
 }

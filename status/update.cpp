@@ -265,28 +265,20 @@ static void RunOnce(void (*work)(void)) {
     updating = false;
 }
 
-static void RunLookCheck(void) {
-    RunCheck(CHECK_LOOK);
-}
+// The cause of the check that RunOnce runs.
+static CheckCause checkCause;
 
-static void RunEventCheck(void) {
-    RunCheck(CHECK_EVENT);
-}
-
-static void RunNoticeCheck(void) {
-    RunCheck(CHECK_NOTICE);
-}
-
-static void RunTickCheck(void) {
-    RunCheck(CHECK_TICK);
+static void RunCausedCheck(void) {
+    RunCheck(checkCause);
 }
 
 void CheckStatus(CheckCause cause) {
-    static void (*const checks[])(void) = {RunNoticeCheck, RunEventCheck, RunLookCheck, RunTickCheck};
-    if (updating)
+    if (updating) {
         AskAgain(AGAIN_CHECK);
-    else
-        RunOnce(checks[cause]);
+        return;
+    }
+    checkCause = cause;
+    RunOnce(RunCausedCheck);
 }
 
 void UpdateStatus(void) {
